@@ -1,0 +1,70 @@
+// Report lines: one whole line per problem, formatted by hand into a large
+// buffer and written in blocks, since an input full of problems produces
+// millions of lines.
+#ifndef SRC_REPORT_REPORT_SINK_H_
+#define SRC_REPORT_REPORT_SINK_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace codvet {
+
+// A buffered byte stream for report lines, written to a file descriptor or,
+// for tests, collected in a string. Write errors are ignored: once the
+// reader of a pipe has gone, further lines are dropped unformatted.
+class ReportSink {
+ public:
+  static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 18;
+
+  // A sink that writes to `fd`, ending each line with `lineEnd`.
+  ReportSink(int fd, std::string_view lineEnd, std::size_t capacity = kDefaultCapacity);
+  // A sink that appends to `*captured`; lines end with "\n".
+  explicit ReportSink(std::string* captured, std::size_t capacity = kDefaultCapacity);
+  ~ReportSink();
+  ReportSink(const ReportSink&) = delete;
+  ReportSink& operator=(const ReportSink&) = delete;
+
+  // Appends bytes of any length.
+  void Write(std::string_view bytes);
+  // Passes everything buffered on to the descriptor or the string.
+  void Flush();
+
+  std::string_view lineEnd() const { return lineEnd_; }
+  // True once the reader of the output is known to be gone.
+  bool discarding() const { return discarding_; }
+
+  // Room for `size` contiguous bytes, flushing first if needed; null when
+  // `size` exceeds the capacity. Commit the bytes actually used.
+  char* Reserve(std::size_t size) {
+    if (static_cast<std::size_t>(limit_ - next_) >= size) return next_;
+    return ReserveSlow(size);
+  }
+  void Commit(char* end) { next_ = end; }
+
+ private:
+  char* ReserveSlow(std::size_t size);
+
+  int fd_;
+  std::string* captured_;
+  std::string_view lineEnd_;
+  std::unique_ptr<char[]> buffer_;
+  char* next_;
+  char* limit_;
+  bool discarding_ = false;
+};
+
+// Writes "\"NAME\" (OFFSET): MESSAGE (0xVALUE)" and the line end, the value in
+// lowercase hexadecimal without leading zeros.
+void ReportLine(ReportSink& sink, std::string_view displayName, std::int64_t offset,
+                std::string_view message, std::uint32_t value);
+
+// Writes "\"NAME\" (OFFSET): MESSAGE" and the line end.
+void ReportLineNoValue(ReportSink& sink, std::string_view displayName, std::int64_t offset,
+                       std::string_view message);
+
+}  // namespace codvet
+
+#endif  // SRC_REPORT_REPORT_SINK_H_
