@@ -1,0 +1,64 @@
+// The input of a validation: a buffered byte stream of its own over a file
+// descriptor, read in large blocks, with an inline one-byte read. The
+// validators' fast paths also look at the buffered bytes directly.
+#ifndef SRC_VALIDATORS_BYTE_INPUT_H_
+#define SRC_VALIDATORS_BYTE_INPUT_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace codvet {
+
+class ByteInput {
+ public:
+  static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 18;
+  // What ReadByte returns at the end of the input or after a read error.
+  static constexpr int kEnd = -1;
+
+  // An input with a buffer of `capacity` bytes and no source yet (it is at
+  // its end until Open or OpenMemory gives it one).
+  explicit ByteInput(std::size_t capacity = kDefaultCapacity);
+  ByteInput(const ByteInput&) = delete;
+  ByteInput& operator=(const ByteInput&) = delete;
+
+  // Starts reading `fd` (not owned) from its current position.
+  void Open(int fd);
+  // Starts reading `size` bytes at `data` (not copied), handed out at most
+  // `chunk` bytes per refill so that tests can place block edges anywhere.
+  void OpenMemory(const std::uint8_t* data, std::size_t size, std::size_t chunk);
+
+  // Returns the next byte (0 to 255), or kEnd at the end of the input or on
+  // a read error; the two are told apart by failed().
+  int ReadByte() {
+    if (next_ != limit_) return *next_++;
+    return Refill() ? *next_++ : kEnd;
+  }
+
+  // The buffered bytes not yet consumed, [next(), limit()).
+  const std::uint8_t* next() const { return next_; }
+  const std::uint8_t* limit() const { return limit_; }
+  // Consumes the buffered bytes before `to`, which lies in [next(), limit()].
+  void Skip(const std::uint8_t* to) { next_ = to; }
+
+  // True once a read has failed; errorNumber() is its errno.
+  bool failed() const { return errorNumber_ != 0; }
+  int errorNumber() const { return errorNumber_; }
+
+ private:
+  bool Refill();
+
+  std::unique_ptr<std::uint8_t[]> buffer_;
+  std::size_t capacity_;
+  int fd_ = -1;
+  const std::uint8_t* memory_ = nullptr;
+  const std::uint8_t* memoryEnd_ = nullptr;
+  std::size_t chunk_ = 0;
+  const std::uint8_t* next_ = nullptr;
+  const std::uint8_t* limit_ = nullptr;
+  int errorNumber_ = 0;
+};
+
+}  // namespace codvet
+
+#endif  // SRC_VALIDATORS_BYTE_INPUT_H_

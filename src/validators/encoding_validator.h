@@ -1,0 +1,74 @@
+// The validator object: the code sets that decide which characters exist, the
+// input under validation and its name, and one validation operation per
+// encoding family.
+#ifndef SRC_VALIDATORS_ENCODING_VALIDATOR_H_
+#define SRC_VALIDATORS_ENCODING_VALIDATOR_H_
+
+#include <cstdint>
+#include <string_view>
+
+#include "codeset/code_set.h"
+#include "report/report_sink.h"
+#include "validators/byte_input.h"
+
+namespace codvet {
+
+enum class Utf16ByteOrder : int { Detect = 0, LittleEndian = 1, BigEndian = 2 };
+
+enum class Iso2022Mode : int { Ascii = 0, JisRoman = 1, Jis1978 = 2, Jis1983 = 3 };
+
+// Tells whether `byte` opens a two-byte Shift_JIS character (0x81-0x9F,
+// 0xE0-0xFC), whatever table is loaded.
+constexpr bool IsShiftJisLeadByte(int byte) {
+  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+// Every operation reads `input` from its position to the end (or to a
+// character cut short by the end), prints one report line per problem
+// through `output`, and returns true only if it printed nothing. Offsets
+// count from 0 at the first byte of each input and name the first byte of
+// the character concerned; a byte once consumed is never read again.
+class EncodingValidator {
+ public:
+  // Builds both code sets empty; ends the process if memory is short.
+  explicit EncodingValidator(ReportSink* output) : output(output) {}
+
+  // Valid single bytes and two-byte codes in Shift_JIS form.
+  CodeSet primary;
+  // Valid JIS X 0212 codes in seven-bit row and cell form (EUC-JP only).
+  CodeSet secondary;
+  // The input under validation and the name its reports carry; both belong
+  // to the caller.
+  ByteInput* input = nullptr;
+  std::string_view displayName;
+  // Where report lines go.
+  ReportSink* output;
+  // False runs the plain byte-at-a-time path alone, which the fast path
+  // must match line for line.
+  bool useFastPath = true;
+
+  bool ValidateShiftJis();
+  bool ValidateEucJp();
+  bool ValidateIso2022Jp();
+  bool ValidateUtf8();
+  bool ValidateUtf16(Utf16ByteOrder byteOrder);
+
+ private:
+  void Report(std::int64_t offset, std::string_view message, std::uint32_t value) {
+    ReportLine(*output, displayName, offset, message, value);
+  }
+  void ReportNoValue(std::int64_t offset, std::string_view message) {
+    ReportLineNoValue(*output, displayName, offset, message);
+  }
+  // Reports a character cut short by the end of the input and returns false.
+  // A read error is not an end: the caller reports it, and no truncation
+  // line is printed for it.
+  bool ReportTruncation(std::int64_t offset, std::string_view message, std::uint32_t value) {
+    if (!input->failed()) Report(offset, message, value);
+    return false;
+  }
+};
+
+}  // namespace codvet
+
+#endif  // SRC_VALIDATORS_ENCODING_VALIDATOR_H_

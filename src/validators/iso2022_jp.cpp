@@ -1,0 +1,101 @@
+// ISO-2022-JP.
+//
+// Escape sequences of exactly three bytes switch the character set in force:
+//   ESC ( B  ASCII              ESC $ @  JIS X 0208-1978 (warned)
+//   ESC ( J  JIS X 0201 Roman   ESC $ B  JIS X 0208-1983
+// They are recognised in every mode. In the two-byte modes any byte from 0x20
+// up opens a pair; under 1983 the pair is mapped to Shift_JIS and looked up in
+// `primary`, under 1978 every pair is warned and never looked up.
+// Deliberate behaviours:
+// - the second and third bytes of an escape sequence are taken as they come,
+//   so a longer sequence (ESC $ ( D) is judged on its first three bytes and
+//   the rest is read as data in ASCII mode;
+// - the second byte of a pair is consumed whatever it is, ESC and line feeds
+//   included;
+// - bytes 0x80-0xFF pass in the single-byte modes, and the high bits of a
+//   pair are ignored by the mapping; both are accepted on purpose.
+// - warnings count as problems, so text that uses JIS X 0208-1978 never
+//   validates.
+#include "codeset/jis_to_shift_jis.h"
+#include "report/messages.h"
+#include "validators/encoding_validator.h"
+
+namespace codvet {
+
+namespace {
+
+constexpr int kEscape = 0x1B;
+
+}  // namespace
+
+bool EncodingValidator::ValidateIso2022Jp() {
+  std::int64_t offset = 0;
+  bool result = true;
+  Iso2022Mode mode = Iso2022Mode::Ascii;
+  for (;;) {
+    int first = input->ReadByte();
+    if (first == ByteInput::kEnd) return result;
+    if (first == kEscape) {
+      int second = input->ReadByte();
+      if (second == ByteInput::kEnd) return ReportTruncation(offset, MsgIncompleteEscape, 0x1B);
+      int third = input->ReadByte();
+      if (third == ByteInput::kEnd) {
+        return ReportTruncation(offset, MsgIncompleteEscape, 0x1B00u + second);
+      }
+      if (second == '(' && third == 'B') {
+        mode = Iso2022Mode::Ascii;
+      } else if (second == '(' && third == 'J') {
+        mode = Iso2022Mode::JisRoman;
+      } else if (second == '$' && third == '@') {
+        Report(offset, MsgJis1978Escape, 0x1B2440);
+        result = false;
+        mode = Iso2022Mode::Jis1978;
+      } else if (second == '$' && third == 'B') {
+        mode = Iso2022Mode::Jis1983;
+      } else {
+        Report(offset, MsgInvalidEscape, 0x1B0000u + (second << 8) + third);
+        result = false;
+        mode = Iso2022Mode::Ascii;
+      }
+      offset += 3;
+      continue;
+    }
+    switch (mode) {
+      case Iso2022Mode::Ascii:
+        offset += 1;
+        continue;
+      case Iso2022Mode::JisRoman:
+        if (first == '\r' || first == '\n') {
+          Report(offset, MsgLineBreakInNonAscii, first);
+          result = false;
+        }
+        offset += 1;
+        continue;
+      case Iso2022Mode::Jis1978:
+      case Iso2022Mode::Jis1983:
+        break;
+    }
+    if (first < 0x20) {
+      Report(offset, MsgControlInTwoByteMode, first);
+      result = false;
+      offset += 1;
+      continue;
+    }
+    int second = input->ReadByte();
+    if (second == ByteInput::kEnd) return ReportTruncation(offset, MsgAloneLeadByteJis, first);
+    std::uint32_t pair = static_cast<std::uint32_t>(first << 8 | second);
+    if (mode == Iso2022Mode::Jis1978) {
+      Report(offset, MsgJis1978Character, pair);
+      result = false;
+    } else {
+      std::int32_t code = JisToShiftJis(pair);
+      if (code == kInvalidShiftJis || !primary.Contains(static_cast<std::uint32_t>(code))) {
+        Report(offset, MsgInvalidCharacter, pair);
+        result = false;
+      }
+    }
+    offset += 2;
+  }
+}
+
+}  // namespace codvet

@@ -1,0 +1,80 @@
+// UTF-8, checked by structure alone.
+//
+// The first byte gives the length: 0x00-0x7F one byte, 0xC0-0xDF two,
+// 0xE0-0xEF three, 0xF0-0xF7 four, 0xF8-0xFB five. Any other first byte
+// (0x80-0xBF, 0xFC-0xFF) is refused after six bytes have been read. A
+// following byte needs only its high bit set. Deliberate leniencies, which
+// callers may rely on: overlong forms, values above 0x10FFFF, five-byte forms
+// and following bytes 0xC0-0xFF are accepted; the only value test is the
+// surrogate range 0xD800-0xDFFF in three-byte sequences. A following byte
+// without its high bit ends the sequence and is consumed with it. A byte-order
+// mark is an ordinary character.
+#include "report/messages.h"
+#include "validators/encoding_validator.h"
+
+namespace codvet {
+
+namespace {
+
+// Bytes in the sequence a first byte from 0x80 up opens; 6 means refused.
+constexpr int Utf8SequenceLength(int b1) {
+  if ((b1 & 0xE0) == 0xC0) return 2;
+  if ((b1 & 0xF0) == 0xE0) return 3;
+  if ((b1 & 0xF8) == 0xF0) return 4;
+  if ((b1 & 0xFC) == 0xF8) return 5;
+  return 6;
+}
+
+}  // namespace
+
+bool EncodingValidator::ValidateUtf8() {
+  std::int64_t offset = 0;
+  bool result = true;
+  for (;;) {
+    int b1 = input->ReadByte();
+    if (b1 == ByteInput::kEnd) return result;
+    if (b1 < 0x80) {
+      offset += 1;
+      continue;
+    }
+    int length = Utf8SequenceLength(b1);
+    std::uint32_t bytes[6] = {static_cast<std::uint32_t>(b1)};
+    bool complete = true;
+    for (int k = 1; k < length; ++k) {
+      int b = input->ReadByte();
+      if (b == ByteInput::kEnd) {
+        // The bytes read so far, first byte highest; with five of them the
+        // first two are added into the top byte.
+        std::uint32_t value = 0;
+        if (k == 5) {
+          value = ((bytes[0] + bytes[1]) & 0xFF) << 24 | bytes[2] << 16 | bytes[3] << 8 | bytes[4];
+        } else {
+          for (int i = 0; i < k; ++i) value = value << 8 | bytes[i];
+        }
+        return ReportTruncation(offset, MsgIncompleteCharacterUtf8, value);
+      }
+      if (b < 0x80) {
+        Report(offset, k == 1 ? MsgInvalidSecondByte : MsgInvalidContinuation, b);
+        result = false;
+        offset += k + 1;
+        complete = false;
+        break;
+      }
+      bytes[k] = static_cast<std::uint32_t>(b);
+    }
+    if (!complete) continue;
+    if (length == 3) {
+      std::uint32_t code = (bytes[0] & 0x0F) << 12 | (bytes[1] & 0x3F) << 6 | (bytes[2] & 0x3F);
+      if (code >= 0xD800 && code <= 0xDFFF) {
+        Report(offset, MsgSurrogateInUtf8, bytes[0] << 16 | bytes[1] << 8 | bytes[2]);
+        result = false;
+      }
+    } else if (length == 6) {
+      ReportNoValue(offset, MsgInvalidSequence);
+      result = false;
+    }
+    offset += length;
+  }
+}
+
+}  // namespace codvet

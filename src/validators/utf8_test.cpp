@@ -1,0 +1,118 @@
+#include <string>
+
+#include "gtest/gtest.h"
+#include "report/messages.h"
+#include "validator_test_util.h"
+
+namespace codvet {
+namespace {
+
+struct Case {
+  const char* label;
+  std::string bytes;
+  std::string lines;
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.label; }
+
+class Utf8Cases : public ::testing::TestWithParam<Case> {};
+
+TEST_P(Utf8Cases, ReportsExactly) {
+  const Case& c = GetParam();
+  ExpectOutcome("utf8", c.bytes, {c.lines.empty(), c.lines});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Utf8Cases,
+    ::testing::Values(
+        Case{"Empty", "", ""},
+        Case{"ControlsAndNul", Bytes({0x00, 0x01, 0x0A, 0x7F}), ""},
+        Case{"ValidTwoThreeFour", Bytes({0xC3, 0xA9, 0xE3, 0x81, 0x82, 0xF0, 0x9F, 0x98, 0x80}), ""},
+        Case{"OverlongFormsAccepted", Bytes({0xC0, 0x80, 0xE0, 0x80, 0x80, 0xF0, 0x80, 0x80, 0x80}), ""},
+        Case{"AboveUnicodeAndFiveByteAccepted",
+             Bytes({0xF4, 0x90, 0x80, 0x80, 0xF7, 0xBF, 0xBF, 0xBF, 0xF8, 0x88, 0x80, 0x80, 0x80}), ""},
+        Case{"SurrogateThenNext", Bytes({0xED, 0xA0, 0x80, 0x41, 0x80}),
+             Line(0, MsgSurrogateInUtf8, 0xEDA080) + Line(4, MsgIncompleteCharacterUtf8, 0x80)},
+        Case{"SurrogateBounds", Bytes({0xED, 0x9F, 0xBF, 0xEE, 0x80, 0x80, 0xED, 0xBF, 0xBF}),
+             Line(6, MsgSurrogateInUtf8, 0xEDBFBF)},
+        Case{"SurrogateFromHighFollowingByte", Bytes({0xED, 0xE0, 0x80}),
+             Line(0, MsgSurrogateInUtf8, 0xEDE080)},
+        Case{"ByteOrderMarkAndNonCharacters", Bytes({0xEF, 0xBB, 0xBF, 0xEF, 0xBF, 0xBE, 0xEF, 0xBF, 0xBF}), ""},
+        Case{"SixByteRefusedWithoutValue", Bytes({0xFC, 0x84, 0x80, 0x80, 0x80, 0x80, 0x41}),
+             LineNoValue(0, MsgInvalidSequence)},
+        Case{"SixContinuationBytes", Bytes({0x80, 0x80, 0x80, 0x80, 0x80, 0x80}),
+             LineNoValue(0, MsgInvalidSequence)},
+        Case{"SixFeBytes", Bytes({0xFE, 0xFE, 0xFE, 0xFE, 0xFE, 0xFE}), LineNoValue(0, MsgInvalidSequence)},
+        Case{"BadSecondByteConsumed", Bytes({0x80, 0x41, 0x42}), Line(0, MsgInvalidSecondByte, 0x41)},
+        Case{"BadSecondOfTwoByte", Bytes({0xC3, 0x41}), Line(0, MsgInvalidSecondByte, 0x41)},
+        Case{"BadThirdByte", Bytes({0xE3, 0x81, 0x41, 0x42}), Line(0, MsgInvalidContinuation, 0x41)},
+        Case{"BadFourthByte", Bytes({0xF0, 0x80, 0x80, 0x41, 0x42}), Line(0, MsgInvalidContinuation, 0x41)},
+        Case{"BadFifthByte", Bytes({0xF8, 0x80, 0x80, 0x80, 0x00, 0x42}), Line(0, MsgInvalidContinuation, 0x0)},
+        Case{"BadSixthByte", Bytes({0xFC, 0x80, 0x80, 0x80, 0x80, 0x7F, 0xC3, 0xA9}),
+             Line(0, MsgInvalidContinuation, 0x7F)},
+        Case{"HighFollowingBytePairsUp", Bytes({0xC3, 0xC3, 0xA9}), Line(2, MsgIncompleteCharacterUtf8, 0xA9)},
+        Case{"ThreeByteWithHighThird", Bytes({0xE3, 0x81, 0xC3, 0xA9}), Line(3, MsgIncompleteCharacterUtf8, 0xA9)},
+        Case{"ContinuationAtEnd", Bytes({0x41, 0x80}), Line(1, MsgIncompleteCharacterUtf8, 0x80)},
+        Case{"OffsetsCountInvalidBytes", Bytes({0xC3, 0x41, 0xE3, 0x81, 0x00, 0xED, 0xA0, 0x80, 0xC3}),
+             Line(0, MsgInvalidSecondByte, 0x41) + Line(2, MsgInvalidContinuation, 0x0) +
+                 Line(5, MsgSurrogateInUtf8, 0xEDA080) + Line(8, MsgIncompleteCharacterUtf8, 0xC3)}),
+    [](const ::testing::TestParamInfo<Case>& info) { return info.param.label; });
+
+// Every sequence cut at every position: one truncation line with the bytes
+// read so far, and nothing after it.
+TEST(Utf8Truncation, EveryPrefixOfEveryLength) {
+  struct Cut {
+    std::string bytes;
+    std::uint32_t value;
+  } cuts[] = {
+      {Bytes({0xC3}), 0xC3},
+      {Bytes({0xE3}), 0xE3},
+      {Bytes({0xE3, 0x81}), 0xE381},
+      {Bytes({0xF0, 0x9F, 0x98}), 0xF09F98},
+      {Bytes({0xF8, 0x88, 0x80, 0x80}), 0xF8888080},
+      {Bytes({0xFC}), 0xFC},
+      {Bytes({0xFC, 0x80, 0x80, 0x80}), 0xFC808080},
+      // Five bytes of a refused sequence: the first two are added.
+      {Bytes({0xFC, 0x80, 0x80, 0x80, 0x80}), 0x7C808080},
+      {Bytes({0xBF, 0xBF, 0xBF, 0xBF, 0xBF}), 0x7EBFBFBF},
+      {Bytes({0x80, 0x80, 0x80, 0x80, 0x80}), 0x00808080},
+  };
+  for (const Cut& cut : cuts) {
+    std::string input = Bytes({0x41, 0xE3, 0x81, 0x82}) + cut.bytes;
+    ExpectOutcome("utf8", input, {false, Line(4, MsgIncompleteCharacterUtf8, cut.value)});
+  }
+}
+
+// Each first byte with each second byte, then a valid tail: the class of the
+// first byte alone decides what is read and reported.
+TEST(Utf8Sweep, EveryFirstByteWithEverySecondByte) {
+  for (int b1 = 0x80; b1 < 256; ++b1) {
+    for (int b2 = 0; b2 < 256; ++b2) {
+      std::string input = Bytes({b1, b2, 0x80, 0x80, 0x80, 0x80, 0x41});
+      Outcome got = RunValidator("utf8", input);
+      std::string expected;
+      if (b2 < 0x80) {
+        expected = Line(0, MsgInvalidSecondByte, b2);
+        // Four continuation bytes follow at offset 2, then 0x41.
+        expected += Line(2, MsgInvalidContinuation, 0x41);
+      } else if (b1 >= 0xC0 && b1 <= 0xFB) {
+        int length = b1 < 0xE0 ? 2 : b1 < 0xF0 ? 3 : b1 < 0xF8 ? 4 : 5;
+        if (length == 3) {
+          std::uint32_t code = (b1 & 0x0F) << 12 | (b2 & 0x3F) << 6;
+          if (code >= 0xD800 && code <= 0xDFFF) {
+            expected += Line(0, MsgSurrogateInUtf8, b1 << 16 | b2 << 8 | 0x80);
+          }
+        }
+        // The rest of the 0x80 bytes start a refused sequence that 0x41
+        // ends: as its second byte when only one 0x80 is left.
+        expected += Line(length, length == 5 ? MsgInvalidSecondByte : MsgInvalidContinuation, 0x41);
+      } else {
+        expected = LineNoValue(0, MsgInvalidSequence);
+      }
+      ASSERT_EQ(got.lines, expected) << std::hex << b1 << " " << b2;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace codvet
