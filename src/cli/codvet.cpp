@@ -1,0 +1,95 @@
+#include "cli/codvet.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/platform.h"
+#include "cli/encoding_table.h"
+#include "report/report_sink.h"
+#include "validators/byte_input.h"
+#include "validators/encoding_validator.h"
+
+namespace codvet {
+
+namespace {
+
+constexpr char kUsage[] =
+    "codvet: Brimolet Ver 0.1\n"
+    "usage for pure SJIS:   codvet shift_jis [FILE_NAME]\n"
+    "usage for MS CP932:    codvet windows-31j [FILE_NAME]\n"
+    "usage for EUC-JP:      codvet euc-jp [FILE_NAME]\n"
+    "usage for ISO-2022-JP: codvet iso-2022-jp [FILE_NAME]\n"
+    "usage for UTF-8:       codvet utf8 [FILE_NAME]\n"
+    "usage for UTF-16:      codvet utf16 [FILE_NAME]\n"
+    "usage for UTF-16BE:    codvet utf16be [FILE_NAME]\n"
+    "usage for UTF-16LE:    codvet utf16le [FILE_NAME]\n";
+
+// Standard output is flushed before anything goes to standard error, so that
+// both keep their order when they share a file.
+int FailUnknownEncoding(ReportSink& out, const char* name) {
+  out.Flush();
+  std::fprintf(stderr, "codvet: Unkwon Encoding Name: %s", name);
+  return kExitInvalid;
+}
+
+int FailInput(ReportSink& out, const char* name, int errorNumber) {
+  out.Flush();
+  errno = errorNumber;
+  std::perror(name);
+  return kExitUsage;
+}
+
+}  // namespace
+
+int RunCodvet(int argc, char** argv) {
+  platform::PrepareProcess();
+  std::vector<std::string> args = platform::ExpandArguments(argc, argv);
+  ReportSink out(platform::kStandardOutput, platform::LineEnd());
+  if (args.size() < 2) {
+    out.Write(kUsage);
+    out.Flush();
+    return kExitUsage;
+  }
+  const char* encodingName = args[1].c_str();
+  EncodingValidator validator(&out);
+  ByteInput input;
+  validator.input = &input;
+
+  if (args.size() == 2) {
+    platform::SetBinaryMode(platform::kStandardInput);
+    input.Open(platform::kStandardInput);
+    validator.displayName = "(STDIN)";
+    const Encoding* encoding = FindEncoding(encodingName);
+    if (encoding == nullptr) return FailUnknownEncoding(out, encodingName);
+    bool valid = Validate(validator, *encoding);
+    if (input.failed()) return FailInput(out, "(STDIN)", input.errorNumber());
+    out.Flush();
+    return valid ? kExitValid : kExitInvalid;
+  }
+
+  bool allValid = true;
+  for (std::size_t i = 2; i < args.size(); ++i) {
+    const char* name = args[i].c_str();
+    int fd = platform::OpenForReading(name);
+    if (fd < 0) return FailInput(out, name, errno);
+    input.Open(fd);
+    validator.displayName = args[i];
+    // The name is looked up only once an input is open, so an unopenable
+    // first file wins over an unknown name.
+    const Encoding* encoding = FindEncoding(encodingName);
+    if (encoding == nullptr) {
+      platform::CloseInput(fd);
+      return FailUnknownEncoding(out, encodingName);
+    }
+    bool valid = Validate(validator, *encoding);
+    platform::CloseInput(fd);
+    if (input.failed()) return FailInput(out, name, input.errorNumber());
+    allValid = allValid && valid;
+  }
+  out.Flush();
+  return allValid ? kExitValid : kExitInvalid;
+}
+
+}  // namespace codvet

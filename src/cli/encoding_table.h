@@ -1,0 +1,36 @@
+// The accepted encoding names, what each loads into the validator's code sets
+// and which operation it runs.
+#ifndef SRC_CLI_ENCODING_TABLE_H_
+#define SRC_CLI_ENCODING_TABLE_H_
+
+#include <cstdint>
+
+#include "validators/encoding_validator.h"
+
+namespace codvet {
+
+enum class Operation { ShiftJis, EucJp, Iso2022Jp, Utf8, Utf16 };
+
+struct Encoding {
+  const char* name;
+  const std::uint16_t* primaryTable;  // null: nothing is loaded
+  std::int32_t primaryLength;
+  const std::uint16_t* secondaryTable;
+  std::int32_t secondaryLength;
+  Operation operation;
+  Utf16ByteOrder byteOrder;  // for Utf16 only
+};
+
+inline constexpr int kEncodingCount = 8;
+extern const Encoding kEncodingTable[kEncodingCount];
+
+// Returns the row whose name equals `name` without regard to case, or null.
+const Encoding* FindEncoding(const char* name);
+
+// Loads the code sets `encoding` needs (each load clears the set first) and
+// runs its operation over the validator's input.
+bool Validate(EncodingValidator& validator, const Encoding& encoding);
+
+}  // namespace codvet
+
+#endif  // SRC_CLI_ENCODING_TABLE_H_

@@ -1,0 +1,53 @@
+// The operating-system interfaces the program needs, in one place so that the
+// driver and the streams stay free of platform conditionals. One source file
+// implements them per platform.
+#ifndef SRC_CLI_PLATFORM_H_
+#define SRC_CLI_PLATFORM_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace codvet {
+namespace platform {
+
+inline constexpr int kStandardInput = 0;
+inline constexpr int kStandardOutput = 1;
+
+// Sets up process-wide behaviour before anything is read or written (a closed
+// pipe on standard output must not end the process).
+void PrepareProcess();
+
+// Returns the argument vector as the program should see it, wildcard patterns
+// expanded where the shell does not already do so.
+std::vector<std::string> ExpandArguments(int argc, char** argv);
+
+// Makes sure bytes read from `fd` reach the program untranslated.
+void SetBinaryMode(int fd);
+
+// Opens a file for binary reading, sharing allowed; returns -1 with errno set
+// on failure.
+int OpenForReading(const char* name);
+
+// Closes a descriptor returned by OpenForReading.
+void CloseInput(int fd);
+
+// Reads up to `size` bytes: returns the count, 0 at the end of the input, or
+// -1 with errno set on a read error. Interrupted reads are retried.
+std::ptrdiff_t ReadSome(int fd, void* buffer, std::size_t size);
+
+// Writes all `size` bytes; returns false with errno set if that failed.
+bool WriteAll(int fd, const void* data, std::size_t size);
+
+// Compares two encoding names the way the platform compares them without
+// regard to case.
+bool NamesEqual(const char* a, const char* b);
+
+// The text-mode line end of the platform.
+std::string_view LineEnd();
+
+}  // namespace platform
+}  // namespace codvet
+
+#endif  // SRC_CLI_PLATFORM_H_

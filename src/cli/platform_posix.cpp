@@ -1,0 +1,90 @@
+// POSIX forms of the platform interfaces. The shell expands wildcard
+// patterns before the program starts, so arguments are taken as they come;
+// standard input is already untranslated.
+#include "cli/platform.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace codvet {
+namespace platform {
+
+void PrepareProcess() {
+  // Report lines to a reader that has gone away are dropped; the exit status
+  // still comes from the validation of the whole input.
+  signal(SIGPIPE, SIG_IGN);
+}
+
+std::vector<std::string> ExpandArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
+void SetBinaryMode(int) {}
+
+int OpenForReading(const char* name) {
+  int fd;
+  do {
+    fd = open(name, O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+#ifdef POSIX_FADV_SEQUENTIAL
+  if (fd >= 0) posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+  return fd;
+}
+
+void CloseInput(int fd) { close(fd); }
+
+// A descriptor inherited in non-blocking mode reports EAGAIN when it has no
+// data yet; waiting for it keeps such an input from looking like a failure.
+static bool WaitFor(int fd, short events) {
+  pollfd entry = {fd, events, 0};
+  for (;;) {
+    int ready = poll(&entry, 1, -1);
+    if (ready >= 0) return true;
+    if (errno != EINTR) return false;
+  }
+}
+
+std::ptrdiff_t ReadSome(int fd, void* buffer, std::size_t size) {
+  for (;;) {
+    ssize_t got = read(fd, buffer, size);
+    if (got >= 0) return got;
+    if (errno == EINTR) continue;
+    if ((errno == EAGAIN || errno == EWOULDBLOCK) && WaitFor(fd, POLLIN)) continue;
+    return -1;
+  }
+}
+
+bool WriteAll(int fd, const void* data, std::size_t size) {
+  const char* next = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t put = write(fd, next, size);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      if ((errno == EAGAIN || errno == EWOULDBLOCK) && WaitFor(fd, POLLOUT)) continue;
+      return false;
+    }
+    next += put;
+    size -= static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+bool NamesEqual(const char* a, const char* b) {
+  auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+  for (;; ++a, ++b) {
+    unsigned char x = static_cast<unsigned char>(*a);
+    unsigned char y = static_cast<unsigned char>(*b);
+    if (fold(x) != fold(y)) return false;
+    if (x == 0) return true;
+  }
+}
+
+std::string_view LineEnd() { return "\n"; }
+
+}  // namespace platform
+}  // namespace codvet

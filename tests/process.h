@@ -1,0 +1,56 @@
+// Running the built program as a separate process with chosen standard
+// streams, for end-to-end tests.
+#ifndef TESTS_PROCESS_H_
+#define TESTS_PROCESS_H_
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace codvet {
+
+enum class StdinMode { Empty, Data, Pipe, File, Closed };
+enum class StdoutMode { Capture, Closed, DevFull, PipeClosedEarly };
+
+struct ProcessOptions {
+  std::vector<std::string> args;  // after the program name
+  StdinMode stdinMode = StdinMode::Empty;
+  std::string stdinData;          // Data: from a file; Pipe: written into a pipe
+  std::string stdinPath;          // File
+  StdoutMode stdoutMode = StdoutMode::Capture;
+  std::size_t keepBytes = 0;      // PipeClosedEarly: bytes read before closing
+  bool mergeStderr = false;       // standard error into the same file as stdout
+  std::vector<std::string> env;   // extra NAME=VALUE entries
+  std::string directory;          // working directory, if not empty
+};
+
+struct ProcessResult {
+  int status = -1;  // exit status, or 128 + signal number
+  std::string out;
+  std::string err;
+};
+
+// Runs `program` and waits for it.
+ProcessResult RunProcess(const std::string& program, const ProcessOptions& options);
+
+// A fresh directory under the system's temporary directory, removed with its
+// content when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  // Writes a file below the directory and returns its path.
+  std::string Write(const std::string& name, const std::string& bytes) const;
+
+ private:
+  std::string path_;
+};
+
+std::string ReadFile(const std::string& path);
+
+}  // namespace codvet
+
+#endif  // TESTS_PROCESS_H_
