@@ -137,6 +137,36 @@ inline constexpr std::string_view MsgUncertainEndian =
     "Uncertain Endian \x83\x47\x83\x93\x83\x66\x83\x42\x83\x41\x83\x93\x82\xaa\x95\x73\x96\xbe\x82\xc5\x82\xb7";
 static_assert(MsgUncertainEndian.size() == 39);
 
+// Every message, for checks that a line carries one of them.
+inline constexpr std::string_view kMessages[] = {
+    MsgInvalidCharacter,
+    MsgAloneLeadByteSjis,
+    MsgAloneJisX0208Pair,
+    MsgAloneJisX0212Pair,
+    MsgAloneSs2,
+    MsgAloneSs3,
+    MsgInvalidKanaCharacter,
+    MsgInvalidJisX0212Character,
+    MsgAloneLeadByteJis,
+    MsgIncompleteEscape,
+    MsgLineBreakInNonAscii,
+    MsgJis1978Character,
+    MsgControlInTwoByteMode,
+    MsgInvalidEscape,
+    MsgJis1978Escape,
+    MsgInvalidSecondByte,
+    MsgInvalidContinuation,
+    MsgSurrogateInUtf8,
+    MsgInvalidSequence,
+    MsgIncompleteCharacterUtf8,
+    MsgFffeMustNotAppear,
+    MsgLoneTrailSurrogate,
+    MsgInvalidTrailSurrogate,
+    MsgIncompleteCharacterUtf16,
+    MsgUncertainEndian,
+};
+static_assert(sizeof kMessages / sizeof kMessages[0] == 25);
+
 }  // namespace codvet
 
 #endif  // SRC_REPORT_MESSAGES_H_
