@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <string>
+#include <thread>
 
 #include "gtest/gtest.h"
 #include "process.h"
@@ -209,8 +211,50 @@ TEST(Samples, GiveTheirDocumentedOutput) {
   }
 }
 
+TEST_F(Cli, FifoArgument) {
+  std::string fifo = dir.path() + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::thread writer([&] {
+    std::ofstream out(fifo, std::ios::binary);
+    out << "ok\x80";
+  });
+  ProcessResult r = RunCodvet({"shift_jis", fifo});
+  writer.join();
+  EXPECT_EQ(r.out, Report(fifo, 2, MsgInvalidCharacter, 0x80));
+  EXPECT_EQ(r.status, 2);
+}
+
+// Each file is closed before the next is opened: thousands of arguments
+// pass under a limit of a few dozen descriptors.
+TEST_F(Cli, ThousandsOfFilesWithFewDescriptors) {
+  std::vector<std::string> args = {"euc-jp"};
+  for (int i = 0; i < 3000; ++i) args.push_back(valid);
+  std::string last = dir.Write("last.txt", "\xa9\xa1");
+  args.push_back(last);
+  ProcessOptions options;
+  options.maxOpenFiles = 32;
+  ProcessResult r = RunCodvet(args, options);
+  EXPECT_EQ(r.out, Report(last, 0, MsgInvalidCharacter, 0xa9a1));
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.status, 2);
+}
+
+// Far more lines than one buffer holds, then a file that cannot be opened:
+// every line reaches the file on standard output, in order.
+TEST_F(Cli, NoLineIsLostWhenTheRunEndsEarly) {
+  std::string many = dir.Write("many.txt", std::string(100000, '\x80'));
+  ProcessResult r = RunCodvet({"windows-31j", many, dir.path() + "/missing"});
+  std::string expected;
+  for (int i = 0; i < 100000; ++i) expected += Report(many, i, MsgInvalidCharacter, 0x80);
+  EXPECT_EQ(r.out, expected);
+  EXPECT_EQ(r.err, dir.path() + "/missing: No such file or directory\n");
+  EXPECT_EQ(r.status, 4);
+}
+
 #ifdef CODVET_FAIL_ALLOC
 TEST_F(Cli, MemoryOverWhenACodeSetCannotBeAllocated) {
+  // valgrind replaces the allocator the preloaded library would wrap.
+  if (UnderValgrind()) GTEST_SKIP() << "not under valgrind";
   for (const char* nth : {"1", "2"}) {
     ProcessOptions options;
     options.env = {std::string("LD_PRELOAD=") + CODVET_FAIL_ALLOC,

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -69,9 +70,15 @@ std::string TempDir::Write(const std::string& name, const std::string& bytes) co
   return path;
 }
 
+bool UnderValgrind() {
+  const char* setting = getenv("CODVET_VALGRIND");
+  return setting != nullptr && std::string(setting) == "1";
+}
+
 ProcessResult RunProcess(const std::string& program, const ProcessOptions& options) {
   signal(SIGPIPE, SIG_IGN);
   TempDir scratch;
+  std::string valgrindLog = scratch.path() + "/valgrind.log";
   std::string outPath = MakeTempFile(scratch.path(), "out");
   std::string errPath = options.mergeStderr ? outPath : MakeTempFile(scratch.path(), "err");
   std::string dataPath;
@@ -82,7 +89,13 @@ ProcessResult RunProcess(const std::string& program, const ProcessOptions& optio
   if (options.stdinMode == StdinMode::Pipe && pipe(inPipe) != 0) return {};
   if (options.stdoutMode == StdoutMode::PipeClosedEarly && pipe(outPipe) != 0) return {};
 
-  std::vector<std::string> argStrings = {program};
+  std::vector<std::string> argStrings;
+  if (UnderValgrind()) {
+    argStrings = {"/usr/bin/valgrind", "--quiet", "--error-exitcode=99", "--leak-check=full",
+                  "--show-leak-kinds=all", "--errors-for-leak-kinds=all",
+                  "--log-file=" + valgrindLog};
+  }
+  argStrings.push_back(program);
   argStrings.insert(argStrings.end(), options.args.begin(), options.args.end());
   std::vector<char*> argv;
   for (std::string& s : argStrings) argv.push_back(s.data());
@@ -129,7 +142,11 @@ ProcessResult RunProcess(const std::string& program, const ProcessOptions& optio
     }
     signal(SIGPIPE, SIG_DFL);
     if (!options.directory.empty() && chdir(options.directory.c_str()) != 0) _exit(126);
-    execve(program.c_str(), argv.data(), envp.data());
+    if (options.maxOpenFiles > 0) {
+      rlimit limit = {static_cast<rlim_t>(options.maxOpenFiles), static_cast<rlim_t>(options.maxOpenFiles)};
+      if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(126);
+    }
+    execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
 
@@ -161,6 +178,7 @@ ProcessResult RunProcess(const std::string& program, const ProcessOptions& optio
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   if (options.stdoutMode == StdoutMode::Capture) result.out = ReadFile(outPath);
   if (!options.mergeStderr) result.err = ReadFile(errPath);
+  if (UnderValgrind() && result.status == 99) std::fprintf(stderr, "%s", ReadFile(valgrindLog).c_str());
   return result;
 }
 

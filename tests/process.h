@@ -22,6 +22,7 @@ struct ProcessOptions {
   bool mergeStderr = false;       // standard error into the same file as stdout
   std::vector<std::string> env;   // extra NAME=VALUE entries
   std::string directory;          // working directory, if not empty
+  long maxOpenFiles = 0;          // a lower descriptor limit, if not 0
 };
 
 struct ProcessResult {
@@ -30,7 +31,10 @@ struct ProcessResult {
   std::string err;
 };
 
-// Runs `program` and waits for it.
+// Runs `program` and waits for it. With CODVET_VALGRIND=1 in the
+// environment the program runs under valgrind's memcheck, and any error or
+// leak it finds turns the status into 99 (its log goes to standard error of
+// the test).
 ProcessResult RunProcess(const std::string& program, const ProcessOptions& options);
 
 // A fresh directory under the system's temporary directory, removed with its
@@ -50,6 +54,9 @@ class TempDir {
 };
 
 std::string ReadFile(const std::string& path);
+
+// True when programs run under valgrind (see RunProcess).
+bool UnderValgrind();
 
 }  // namespace codvet
 
