@@ -26,7 +26,8 @@ const std::string kUsage =
     "usage for UTF-16BE:    codvet utf16be [FILE_NAME]\n"
     "usage for UTF-16LE:    codvet utf16le [FILE_NAME]\n";
 
-std::string Report(const std::string& name, long long offset, std::string_view message, unsigned value) {
+std::string Report(const std::string& name, long long offset, std::string_view message,
+                   unsigned value) {
   char tail[32];
   std::snprintf(tail, sizeof tail, " (0x%x)\n", value);
   return "\"" + name + "\" (" + std::to_string(offset) + "): " + std::string(message) + tail;
@@ -41,7 +42,9 @@ class Cli : public ::testing::Test {
  protected:
   TempDir dir;
   std::string valid = dir.Write("valid.txt", "ASCII only.\n");  // valid in every encoding
-  std::string invalid = dir.Write("invalid.txt", "a\x80" "b\xed\xa0\x80");
+  std::string invalid = dir.Write("invalid.txt",
+                                  "a\x80"
+                                  "b\xed\xa0\x80");
 };
 
 TEST_F(Cli, NoArgumentsPrintsUsage) {
@@ -69,7 +72,8 @@ TEST_F(Cli, EmptyStandardInputIsValid) {
 }
 
 TEST_F(Cli, NamesAreCaseInsensitive) {
-  for (const char* name : {"UTF8", "Utf16LE", "SHIFT_JIS", "Windows-31J", "EUC-JP", "ISO-2022-jp"}) {
+  for (const char* name :
+       {"UTF8", "Utf16LE", "SHIFT_JIS", "Windows-31J", "EUC-JP", "ISO-2022-jp"}) {
     ProcessResult r = RunCodvet({name, valid});
     EXPECT_EQ(r.status, 0) << name;
     EXPECT_EQ(r.err, "") << name;
@@ -127,7 +131,8 @@ TEST_F(Cli, TruncationEndsOneFileAndTheNextStartsAtZero) {
   std::string cut = dir.Write("cut.txt", "ab\x82");
   std::string bad = dir.Write("bad.txt", "abc\x7f");
   ProcessResult r = RunCodvet({"shift_jis", cut, cut, bad});
-  EXPECT_EQ(r.out, Report(cut, 2, MsgAloneLeadByteSjis, 0x82) + Report(cut, 2, MsgAloneLeadByteSjis, 0x82) +
+  EXPECT_EQ(r.out, Report(cut, 2, MsgAloneLeadByteSjis, 0x82) +
+                       Report(cut, 2, MsgAloneLeadByteSjis, 0x82) +
                        Report(bad, 3, MsgInvalidCharacter, 0x7f));
   EXPECT_EQ(r.status, 2);
 }
@@ -194,14 +199,15 @@ TEST_F(Cli, ClosedStandardInput) {
 // run from the project's top directory as the README shows.
 TEST(Samples, GiveTheirDocumentedOutput) {
   const char* names[] = {
-      "shift_jis-valid",   "shift_jis-invalid", "windows-31j-valid", "windows-31j-invalid",
-      "euc-jp-valid",      "euc-jp-invalid",    "iso-2022-jp-valid", "iso-2022-jp-invalid",
-      "utf8-valid",        "utf8-invalid",      "utf16-valid",       "utf16be-valid",
-      "utf16le-valid",     "utf16-invalid",
+      "shift_jis-valid", "shift_jis-invalid", "windows-31j-valid", "windows-31j-invalid",
+      "euc-jp-valid",    "euc-jp-invalid",    "iso-2022-jp-valid", "iso-2022-jp-invalid",
+      "utf8-valid",      "utf8-invalid",      "utf16-valid",       "utf16be-valid",
+      "utf16le-valid",   "utf16-invalid",
   };
   for (std::string name : names) {
     std::string encoding = name.substr(0, name.rfind('-'));
-    std::string expected = ReadFile(std::string(CODVET_SOURCE_DIR) + "/samples/expected/" + name + ".out");
+    std::string expected =
+        ReadFile(std::string(CODVET_SOURCE_DIR) + "/samples/expected/" + name + ".out");
     ProcessOptions options;
     options.directory = CODVET_SOURCE_DIR;
     ProcessResult r = RunCodvet({encoding, "samples/" + name + ".txt"}, options);

@@ -22,7 +22,8 @@ bool LongTestsEnabled() {
 }
 
 std::string Expected(const std::string& name, std::string_view message, const char* value) {
-  return "\"" + name + "\" (" + std::to_string(kProblemOffset) + "): " + std::string(message) + value;
+  return "\"" + name + "\" (" + std::to_string(kProblemOffset) + "): " + std::string(message) +
+         value;
 }
 
 struct HugeCase {
@@ -65,8 +66,9 @@ TEST(HugeInput, SparseFileWithAProblemBeyondFourGiB) {
 TEST(HugeInput, PipeOfMoreThanFourGiB) {
   if (!LongTestsEnabled()) GTEST_SKIP() << "set CODVET_LONG_TESTS=1";
   ProcessOptions options;
-  options.args = {"-c", "{ head -c " + std::to_string(kProblemOffset) +
-                            " /dev/zero; printf '\\200ok'; } | \"$0\" shift_jis",
+  options.args = {"-c",
+                  "{ head -c " + std::to_string(kProblemOffset) +
+                      " /dev/zero; printf '\\200ok'; } | \"$0\" shift_jis",
                   CODVET_BINARY};
   ProcessResult r = RunProcess("/bin/sh", options);
   EXPECT_EQ(r.out, Expected("(STDIN)", MsgInvalidCharacter, " (0x80)\n"));

@@ -51,7 +51,8 @@ std::string ReadFile(const std::string& path) {
 
 TempDir::TempDir() {
   const char* base = getenv("TMPDIR");
-  std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/codvet.XXXXXX";
+  std::string pattern =
+      std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/codvet.XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   if (mkdtemp(name.data()) != nullptr) path_ = name.data();
@@ -60,7 +61,8 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   if (path_.empty()) return;
   std::string command = "rm -rf '" + path_ + "'";
-  if (std::system(command.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", path_.c_str());
+  if (std::system(command.c_str()) != 0)
+    std::fprintf(stderr, "could not remove %s\n", path_.c_str());
 }
 
 std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
@@ -91,8 +93,9 @@ ProcessResult RunProcess(const std::string& program, const ProcessOptions& optio
 
   std::vector<std::string> argStrings;
   if (UnderValgrind()) {
-    argStrings = {"/usr/bin/valgrind", "--quiet", "--error-exitcode=99", "--leak-check=full",
-                  "--show-leak-kinds=all", "--errors-for-leak-kinds=all",
+    argStrings = {"/usr/bin/valgrind",        "--quiet",
+                  "--error-exitcode=99",      "--leak-check=full",
+                  "--show-leak-kinds=all",    "--errors-for-leak-kinds=all",
                   "--log-file=" + valgrindLog};
   }
   argStrings.push_back(program);
@@ -115,20 +118,34 @@ ProcessResult RunProcess(const std::string& program, const ProcessOptions& optio
       if (fd != target) close(fd);
     };
     switch (options.stdinMode) {
-      case StdinMode::Empty: redirect("/dev/null", O_RDONLY, 0); break;
-      case StdinMode::Data: redirect(dataPath.c_str(), O_RDONLY, 0); break;
-      case StdinMode::File: redirect(options.stdinPath.c_str(), O_RDONLY, 0); break;
+      case StdinMode::Empty:
+        redirect("/dev/null", O_RDONLY, 0);
+        break;
+      case StdinMode::Data:
+        redirect(dataPath.c_str(), O_RDONLY, 0);
+        break;
+      case StdinMode::File:
+        redirect(options.stdinPath.c_str(), O_RDONLY, 0);
+        break;
       case StdinMode::Pipe:
         dup2(inPipe[0], 0);
         close(inPipe[0]);
         close(inPipe[1]);
         break;
-      case StdinMode::Closed: close(0); break;
+      case StdinMode::Closed:
+        close(0);
+        break;
     }
     switch (options.stdoutMode) {
-      case StdoutMode::Capture: redirect(outPath.c_str(), O_WRONLY | O_TRUNC, 1); break;
-      case StdoutMode::Closed: close(1); break;
-      case StdoutMode::DevFull: redirect("/dev/full", O_WRONLY, 1); break;
+      case StdoutMode::Capture:
+        redirect(outPath.c_str(), O_WRONLY | O_TRUNC, 1);
+        break;
+      case StdoutMode::Closed:
+        close(1);
+        break;
+      case StdoutMode::DevFull:
+        redirect("/dev/full", O_WRONLY, 1);
+        break;
       case StdoutMode::PipeClosedEarly:
         dup2(outPipe[1], 1);
         close(outPipe[0]);
@@ -143,7 +160,8 @@ ProcessResult RunProcess(const std::string& program, const ProcessOptions& optio
     signal(SIGPIPE, SIG_DFL);
     if (!options.directory.empty() && chdir(options.directory.c_str()) != 0) _exit(126);
     if (options.maxOpenFiles > 0) {
-      rlimit limit = {static_cast<rlim_t>(options.maxOpenFiles), static_cast<rlim_t>(options.maxOpenFiles)};
+      rlimit limit = {static_cast<rlim_t>(options.maxOpenFiles),
+                      static_cast<rlim_t>(options.maxOpenFiles)};
       if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(126);
     }
     execve(argv[0], argv.data(), envp.data());
@@ -178,7 +196,8 @@ ProcessResult RunProcess(const std::string& program, const ProcessOptions& optio
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   if (options.stdoutMode == StdoutMode::Capture) result.out = ReadFile(outPath);
   if (!options.mergeStderr) result.err = ReadFile(errPath);
-  if (UnderValgrind() && result.status == 99) std::fprintf(stderr, "%s", ReadFile(valgrindLog).c_str());
+  if (UnderValgrind() && result.status == 99)
+    std::fprintf(stderr, "%s", ReadFile(valgrindLog).c_str());
   return result;
 }
 

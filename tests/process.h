@@ -15,14 +15,14 @@ enum class StdoutMode { Capture, Closed, DevFull, PipeClosedEarly };
 struct ProcessOptions {
   std::vector<std::string> args;  // after the program name
   StdinMode stdinMode = StdinMode::Empty;
-  std::string stdinData;          // Data: from a file; Pipe: written into a pipe
-  std::string stdinPath;          // File
+  std::string stdinData;  // Data: from a file; Pipe: written into a pipe
+  std::string stdinPath;  // File
   StdoutMode stdoutMode = StdoutMode::Capture;
-  std::size_t keepBytes = 0;      // PipeClosedEarly: bytes read before closing
-  bool mergeStderr = false;       // standard error into the same file as stdout
-  std::vector<std::string> env;   // extra NAME=VALUE entries
-  std::string directory;          // working directory, if not empty
-  long maxOpenFiles = 0;          // a lower descriptor limit, if not 0
+  std::size_t keepBytes = 0;     // PipeClosedEarly: bytes read before closing
+  bool mergeStderr = false;      // standard error into the same file as stdout
+  std::vector<std::string> env;  // extra NAME=VALUE entries
+  std::string directory;         // working directory, if not empty
+  long maxOpenFiles = 0;         // a lower descriptor limit, if not 0
 };
 
 struct ProcessResult {

@@ -32,11 +32,14 @@ Outcome RunValidator(const char* encodingName, std::string_view bytes, RunOption
 }
 
 void ExpectOutcome(const char* encodingName, std::string_view bytes, const Outcome& expected) {
-  for (std::size_t chunk : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{5}, SIZE_MAX}) {
+  for (std::size_t chunk :
+       {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{5}, SIZE_MAX}) {
     for (bool fast : {true, false}) {
       Outcome got = RunValidator(encodingName, bytes, {chunk, fast});
-      EXPECT_EQ(got.lines, expected.lines) << encodingName << " chunk " << chunk << " fast " << fast;
-      EXPECT_EQ(got.valid, expected.valid) << encodingName << " chunk " << chunk << " fast " << fast;
+      EXPECT_EQ(got.lines, expected.lines)
+          << encodingName << " chunk " << chunk << " fast " << fast;
+      EXPECT_EQ(got.valid, expected.valid)
+          << encodingName << " chunk " << chunk << " fast " << fast;
     }
   }
 }

@@ -13,7 +13,9 @@ namespace codvet {
 struct Outcome {
   bool valid;
   std::string lines;
-  bool operator==(const Outcome& other) const { return valid == other.valid && lines == other.lines; }
+  bool operator==(const Outcome& other) const {
+    return valid == other.valid && lines == other.lines;
+  }
 };
 
 struct RunOptions {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/platform.h"
 #include "cli/encoding_table.h"
+#include "cli/platform.h"
 #include "report/report_sink.h"
 #include "validators/byte_input.h"
 #include "validators/encoding_validator.h"

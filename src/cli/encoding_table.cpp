@@ -27,13 +27,16 @@ const Encoding* FindEncoding(const char* name) {
   return nullptr;
 }
 
-bool Validate(EncodingValidator& validator, const Encoding& encoding) {
+void LoadCodeSets(EncodingValidator& validator, const Encoding& encoding) {
   if (encoding.primaryTable != nullptr) {
     validator.primary.LoadRanges(encoding.primaryTable, encoding.primaryLength);
   }
   if (encoding.secondaryTable != nullptr) {
     validator.secondary.LoadRanges(encoding.secondaryTable, encoding.secondaryLength);
   }
+}
+
+bool RunOperation(EncodingValidator& validator, const Encoding& encoding) {
   switch (encoding.operation) {
     case Operation::ShiftJis:
       return validator.ValidateShiftJis();
@@ -47,6 +50,11 @@ bool Validate(EncodingValidator& validator, const Encoding& encoding) {
       return validator.ValidateUtf16(encoding.byteOrder);
   }
   return false;
+}
+
+bool Validate(EncodingValidator& validator, const Encoding& encoding) {
+  LoadCodeSets(validator, encoding);
+  return RunOperation(validator, encoding);
 }
 
 }  // namespace codvet

@@ -27,8 +27,15 @@ extern const Encoding kEncodingTable[kEncodingCount];
 // Returns the row whose name equals `name` without regard to case, or null.
 const Encoding* FindEncoding(const char* name);
 
-// Loads the code sets `encoding` needs (each load clears the set first) and
-// runs its operation over the validator's input.
+// Loads the code sets `encoding` needs; each load clears the set first.
+void LoadCodeSets(EncodingValidator& validator, const Encoding& encoding);
+
+// Runs the operation of `encoding` over the validator's input, with the code
+// sets as they are.
+bool RunOperation(EncodingValidator& validator, const Encoding& encoding);
+
+// Loads the code sets, then runs the operation: what the program does for
+// every input.
 bool Validate(EncodingValidator& validator, const Encoding& encoding);
 
 }  // namespace codvet

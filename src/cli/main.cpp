@@ -1,3 +1,5 @@
 #include "cli/codvet.h"
 
-int main(int argc, char** argv) { return codvet::RunCodvet(argc, argv); }
+int main(int argc, char** argv) {
+  return codvet::RunCodvet(argc, argv);
+}

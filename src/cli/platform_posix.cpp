@@ -36,7 +36,9 @@ int OpenForReading(const char* name) {
   return fd;
 }
 
-void CloseInput(int fd) { close(fd); }
+void CloseInput(int fd) {
+  close(fd);
+}
 
 // A descriptor inherited in non-blocking mode reports EAGAIN when it has no
 // data yet; waiting for it keeps such an input from looking like a failure.
@@ -84,7 +86,9 @@ bool NamesEqual(const char* a, const char* b) {
   }
 }
 
-std::string_view LineEnd() { return "\n"; }
+std::string_view LineEnd() {
+  return "\n";
+}
 
 }  // namespace platform
 }  // namespace codvet
