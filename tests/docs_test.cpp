@@ -75,7 +75,8 @@ std::vector<Example> MarkdownExamples(const std::string& text) {
 // nothing is compared that the reader would see differently.
 std::string Unescape(const std::string& roff, int line) {
   static const std::pair<const char*, const char*> kEscapes[] = {
-      {"\\-", "-"}, {"\\e", "\\"}, {"\\(aq", "'"}, {"\\(dq", "\""}, {"\\&", ""}, {"\\%", ""}, {"\\:", ""},
+      {"\\-", "-"}, {"\\e", "\\"}, {"\\(aq", "'"}, {"\\(dq", "\""},
+      {"\\&", ""},  {"\\%", ""},   {"\\:", ""},
   };
   std::string out;
   for (std::size_t i = 0; i < roff.size();) {
@@ -146,11 +147,13 @@ void RunExamples(const std::string& document, const std::vector<Example>& exampl
                  const std::string& directory) {
   for (const Example& example : examples) {
     ProcessOptions options;
-    options.args = {"-c", "export LC_ALL=C PATH='" + BinaryDirectory() + "':\"$PATH\"\n" + example.command};
+    options.args = {
+        "-c", "export LC_ALL=C PATH='" + BinaryDirectory() + "':\"$PATH\"\n" + example.command};
     options.directory = directory;
     options.mergeStderr = true;
     ProcessResult r = RunProcess("/bin/bash", options);
-    EXPECT_EQ(r.out, example.output) << document << ":" << example.line << ": $ " << example.command;
+    EXPECT_EQ(r.out, example.output)
+        << document << ":" << example.line << ": $ " << example.command;
   }
 }
 
@@ -263,10 +266,12 @@ TEST(Docs, ManPageListsEveryMessageExactly) {
   std::vector<std::string> lines = Lines(ReadFile(kSourceDir + "/doc/codvet.1"));
   std::vector<std::string> listed;
   for (std::size_t i = 0; i + 2 < lines.size(); ++i) {
-    if (lines[i] == ".TP" && StartsWith(lines[i + 1], ".B ") && StartsWith(lines[i + 2], ".if \\n(JA ")) {
+    if (lines[i] == ".TP" && StartsWith(lines[i + 1], ".B ") &&
+        StartsWith(lines[i + 2], ".if \\n(JA ")) {
       int number = static_cast<int>(i + 2);
       std::string english = lines[i + 1].substr(3);
-      if (StartsWith(english, "\"") && english.size() > 1) english = english.substr(1, english.size() - 2);
+      if (StartsWith(english, "\"") && english.size() > 1)
+        english = english.substr(1, english.size() - 2);
       listed.push_back(Unescape(english, number) + " " +
                        Unescape(lines[i + 2].substr(std::strlen(".if \\n(JA ")), number + 1));
     }
