@@ -2,12 +2,13 @@
 // manual page gives the output shown, both list every message exactly, and
 // the bash completion offers what it should.
 //
-// An example is a command after "$ " in a code block, followed by the lines
-// it prints. The command is run with bash, with the built program first on
-// PATH, LC_ALL=C and standard error in the same file as standard output (as
-// a terminal shows them). README examples run in the source directory, in
-// order; the manual page's run in order in an empty directory of their own,
-// since they make their own files.
+// An example is a command after "$ " in a code block (in README.md, a block
+// marked ```console), followed by the lines it prints. The command is run
+// with bash, with the built program first on PATH, LC_ALL=C and standard
+// error in the same file as standard output (as a terminal shows them).
+// README examples run in the source directory, in order; the manual page's
+// run in order in an empty directory of their own, since they make their own
+// files.
 #include <iconv.h>
 
 #include <cstring>
@@ -46,20 +47,28 @@ bool StartsWith(const std::string& s, const std::string& prefix) {
   return s.compare(0, prefix.size(), prefix) == 0;
 }
 
-// Examples in the fenced code blocks of a Markdown file.
+// Examples in the code blocks of a Markdown file that are marked "console";
+// other blocks (commands to copy, scripts, formats) are not run.
 std::vector<Example> MarkdownExamples(const std::string& text) {
   std::vector<Example> examples;
   bool inBlock = false;
+  bool inConsole = false;
   bool commandSeen = false;
   std::vector<std::string> lines = Lines(text);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string& line = lines[i];
     if (StartsWith(line, "```")) {
-      inBlock = !inBlock;
+      if (inBlock) {
+        inBlock = false;
+        inConsole = false;
+      } else {
+        inBlock = true;
+        inConsole = line == "```console";
+      }
       commandSeen = false;
       continue;
     }
-    if (!inBlock) continue;
+    if (!inConsole) continue;
     if (StartsWith(line, "$ ")) {
       examples.push_back({static_cast<int>(i + 1), line.substr(2), ""});
       commandSeen = true;
