@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# Builds the Debian package with CPack and checks it: it holds the program,
+# the manual page and the bash completion under /usr, its dependencies are
+# met on this system, it installs with dpkg -i, and the installed program
+# runs and gives the right exit statuses.
+#
+#   scripts/check-package.sh [--system] [BUILD_DIR]
+#
+# BUILD_DIR (default build-package) is configured and built if needed; an
+# existing build directory such as build is reused as it is.
+#
+# By default the package is installed with dpkg -i into a scratch root under
+# BUILD_DIR (dpkg --root), which changes nothing on the system and needs no
+# root rights. With --system it is installed into the system itself with
+# dpkg -i, checked there (man finds the page, bash-completion the completion)
+# and removed again; that needs root and a system where codvet is not
+# already installed as a package.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+system=0
+if [ "${1:-}" = "--system" ]; then
+  system=1
+  shift
+fi
+build=${1:-build-package}
+
+fail() {
+  echo "check-package: $*" >&2
+  exit 1
+}
+
+for tool in cmake cpack dpkg dpkg-deb; do
+  command -v "$tool" >/dev/null || fail "$tool is needed"
+done
+
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCODVET_TESTS=OFF
+fi
+cmake --build "$build" --target codvet -j2
+rm -f "$build"/codvet_*.deb
+(cd "$build" && cpack -G DEB)
+deb=$(ls "$build"/codvet_*.deb)
+echo "== $deb"
+dpkg-deb --info "$deb"
+
+echo "== Contents"
+contents=$(dpkg-deb --contents "$deb" | awk '{print $NF}')
+# The manual page is compressed where CPack can run a script before packing
+# (CMake 3.19 and later).
+page=./usr/share/man/man1/codvet.1.gz
+grep -qx "$page" <<<"$contents" || page=./usr/share/man/man1/codvet.1
+for path in ./usr/bin/codvet "$page" ./usr/share/bash-completion/completions/codvet; do
+  grep -qx "$path" <<<"$contents" || fail "the package lacks $path"
+  echo "$path"
+done
+[ "$(dpkg-deb --field "$deb" Section)" = utils ] || fail "the section is not utils"
+
+echo "== Dependencies on this system"
+depends=$(dpkg-deb --field "$deb" Depends)
+[ -n "$depends" ] || fail "the package declares no dependencies"
+IFS=',' read -ra items <<<"$depends"
+for item in "${items[@]}"; do
+  item=$(echo "$item" | xargs)
+  name=${item%% *}
+  installed=$(dpkg-query -W -f '${Status} ${Version}' "$name" 2>/dev/null || true)
+  case "$installed" in
+    "install ok installed "*) ;;
+    *) fail "dependency $name is not installed" ;;
+  esac
+  version=${installed##* }
+  if [[ "$item" =~ \((\>=)\ ([^\)]+)\) ]]; then
+    dpkg --compare-versions "$version" ge "${BASH_REMATCH[2]}" || fail "$name $version does not meet $item"
+  fi
+  echo "$item: $version"
+done
+
+# Checks the installed program at $1: usage, a valid and an invalid input.
+check_program() {
+  local codvet=$1 status
+  set +e
+  "$codvet" >/dev/null
+  status=$?
+  set -e
+  [ "$status" -eq 4 ] || fail "$codvet without arguments exited with $status, not 4"
+  printf 'Hello.\n' | "$codvet" shift_jis || fail "$codvet found a problem in ASCII text"
+  local expected out
+  expected=$(printf '"(STDIN)" (3): Invalid Character \223\113\215\207\202\265\202\310\202\242\225\266\216\232\202\305\202\267\201\102 (0x80)')
+  set +e
+  out=$(printf 'abc\200\n' | "$codvet" shift_jis)
+  status=$?
+  set -e
+  [ "$status" -eq 2 ] || fail "$codvet exited with $status, not 2, on an invalid input"
+  [ "$out" = "$expected" ] || fail "$codvet printed an unexpected report line"
+  echo "$codvet runs: statuses 4, 0 and 2 as expected"
+}
+
+if [ "$system" -eq 0 ]; then
+  echo "== dpkg -i into a scratch root"
+  root=$(cd "$build" && pwd)/package-root
+  rm -rf "$root"
+  mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates" "$root/var/lib/dpkg/triggers"
+  touch "$root/var/lib/dpkg/status" "$root/var/lib/dpkg/available"
+  # The scratch root's package database is empty: the dependencies were
+  # checked against this system's above.
+  dpkg --root="$root" --force-not-root --force-depends --log=/dev/null -i "$deb"
+  dpkg --root="$root" --status codvet | grep -qx 'Status: install ok installed' || fail "dpkg does not list codvet as installed"
+  check_program "$root/usr/bin/codvet"
+  if command -v man >/dev/null; then
+    warnings=$(LANG=C man -l --warnings=w "$root/${page#./}" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "the manual page renders with warnings: $warnings"
+    echo "man -l renders the installed page without warnings"
+  fi
+  bash -c "source '$root/usr/share/bash-completion/completions/codvet' && complete -p codvet" >/dev/null ||
+    fail "the completion does not load"
+  rm -rf "$root"
+else
+  echo "== dpkg -i into this system"
+  [ "$(id -u)" -eq 0 ] || fail "--system needs root"
+  if dpkg-query -W -f '${Status}' codvet 2>/dev/null | grep -q 'ok installed'; then
+    fail "codvet is already installed as a package; remove it first"
+  fi
+  trap 'dpkg -r codvet >/dev/null 2>&1 || true' EXIT
+  dpkg -i "$deb"
+  check_program /usr/bin/codvet
+  if command -v man >/dev/null; then
+    [ "$(man -w codvet)" = "${page#.}" ] || fail "man does not find ${page#.}"
+    warnings=$(LANG=C man --warnings=w codvet 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "the manual page renders with warnings: $warnings"
+    echo "man codvet renders without warnings"
+  fi
+  bash -c "source /usr/share/bash-completion/completions/codvet && complete -p codvet" >/dev/null ||
+    fail "the completion does not load"
+  dpkg -r codvet
+  trap - EXIT
+  [ ! -e /usr/bin/codvet ] || fail "dpkg -r left /usr/bin/codvet behind"
+fi
+echo "== The package is good"

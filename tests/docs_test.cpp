@@ -1,0 +1,327 @@
+// The documentation tells the truth: every example in README.md and in the
+// manual page gives the output shown, both list every message exactly, and
+// the bash completion offers what it should.
+//
+// An example is a command after "$ " in a code block (in README.md, a block
+// marked ```console), followed by the lines it prints. The command is run
+// with bash, with the built program first on PATH, LC_ALL=C and standard
+// error in the same file as standard output (as a terminal shows them).
+// README examples run in the source directory, in order; the manual page's
+// run in order in an empty directory of their own, since they make their own
+// files.
+//
+// The examples are bash and POSIX tools, so these tests are left out on
+// Windows.
+#ifndef _WIN32
+#include <iconv.h>
+
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "process.h"
+#include "report/messages.h"
+
+namespace codvet {
+namespace {
+
+const std::string kSourceDir = CODVET_SOURCE_DIR;
+
+struct Example {
+  int line = 0;  // of the command in its document
+  std::string command;
+  std::string output;  // every line with its newline
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+bool StartsWith(const std::string& s, const std::string& prefix) {
+  return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Examples in the code blocks of a Markdown file that are marked "console";
+// other blocks (commands to copy, scripts, formats) are not run.
+std::vector<Example> MarkdownExamples(const std::string& text) {
+  std::vector<Example> examples;
+  bool inBlock = false;
+  bool inConsole = false;
+  bool commandSeen = false;
+  std::vector<std::string> lines = Lines(text);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    if (StartsWith(line, "```")) {
+      if (inBlock) {
+        inBlock = false;
+        inConsole = false;
+      } else {
+        inBlock = true;
+        inConsole = line == "```console";
+      }
+      commandSeen = false;
+      continue;
+    }
+    if (!inConsole) continue;
+    if (StartsWith(line, "$ ")) {
+      examples.push_back({static_cast<int>(i + 1), line.substr(2), ""});
+      commandSeen = true;
+    } else if (commandSeen) {
+      examples.back().output += line + "\n";
+    }
+  }
+  return examples;
+}
+
+// The text that a line of roff shows, for the few escapes that the manual
+// page's examples and messages use. Any other escape fails the test, so that
+// nothing is compared that the reader would see differently.
+std::string Unescape(const std::string& roff, int line) {
+  static const std::pair<const char*, const char*> kEscapes[] = {
+      {"\\-", "-"}, {"\\e", "\\"}, {"\\(aq", "'"}, {"\\(dq", "\""},
+      {"\\&", ""},  {"\\%", ""},   {"\\:", ""},
+  };
+  std::string out;
+  for (std::size_t i = 0; i < roff.size();) {
+    if (roff[i] != '\\') {
+      out += roff[i++];
+      continue;
+    }
+    bool known = false;
+    for (const auto& [escape, text] : kEscapes) {
+      if (roff.compare(i, std::strlen(escape), escape) == 0) {
+        out += text;
+        i += std::strlen(escape);
+        known = true;
+        break;
+      }
+    }
+    if (!known) {
+      ADD_FAILURE() << "codvet.1:" << line << ": unexpected escape in " << roff;
+      return out;
+    }
+  }
+  return out;
+}
+
+// Examples between .EX and .EE in the manual page. An output line that holds
+// Japanese text is written as ".ie \n(JA TEXT" with an ASCII stand-in after
+// ".el"; the test compares TEXT.
+std::vector<Example> ManPageExamples(const std::string& text) {
+  std::vector<Example> examples;
+  bool inBlock = false;
+  bool commandSeen = false;
+  std::vector<std::string> lines = Lines(text);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    int number = static_cast<int>(i + 1);
+    if (line == ".EX") {
+      inBlock = true;
+      commandSeen = false;
+      continue;
+    }
+    if (line == ".EE") {
+      inBlock = false;
+      continue;
+    }
+    if (!inBlock) continue;
+    if (StartsWith(line, "$ ")) {
+      examples.push_back({number, Unescape(line.substr(2), number), ""});
+      commandSeen = true;
+    } else if (!commandSeen || StartsWith(line, ".el ")) {
+      continue;
+    } else if (StartsWith(line, ".ie \\n(JA ")) {
+      examples.back().output += Unescape(line.substr(std::strlen(".ie \\n(JA ")), number) + "\n";
+    } else if (StartsWith(line, ".")) {
+      ADD_FAILURE() << "codvet.1:" << number << ": unexpected request in an example: " << line;
+    } else {
+      examples.back().output += Unescape(line, number) + "\n";
+    }
+  }
+  return examples;
+}
+
+std::string BinaryDirectory() {
+  std::string binary = CODVET_BINARY;
+  return binary.substr(0, binary.rfind('/'));
+}
+
+void RunExamples(const std::string& document, const std::vector<Example>& examples,
+                 const std::string& directory) {
+  for (const Example& example : examples) {
+    ProcessOptions options;
+    options.args = {
+        "-c", "export LC_ALL=C PATH='" + BinaryDirectory() + "':\"$PATH\"\n" + example.command};
+    options.directory = directory;
+    options.mergeStderr = true;
+    ProcessResult r = RunProcess("/bin/bash", options);
+    EXPECT_EQ(r.out, example.output)
+        << document << ":" << example.line << ": $ " << example.command;
+  }
+}
+
+TEST(Docs, ReadmeExamplesGiveTheOutputShown) {
+  std::vector<Example> examples = MarkdownExamples(ReadFile(kSourceDir + "/README.md"));
+  EXPECT_GE(examples.size(), 8u);
+  RunExamples("README.md", examples, kSourceDir);
+}
+
+TEST(Docs, ManPageExamplesGiveTheOutputShown) {
+  std::vector<Example> examples = ManPageExamples(ReadFile(kSourceDir + "/doc/codvet.1"));
+  EXPECT_GE(examples.size(), 10u);
+  TempDir dir;
+  RunExamples("doc/codvet.1", examples, dir.path());
+}
+
+// The whole catalogue, in its order, as readable text.
+struct Message {
+  const char* identifier;
+  std::string_view bytes;
+};
+
+const Message kCatalogue[] = {
+    {"MsgInvalidCharacter", MsgInvalidCharacter},
+    {"MsgAloneLeadByteSjis", MsgAloneLeadByteSjis},
+    {"MsgAloneJisX0208Pair", MsgAloneJisX0208Pair},
+    {"MsgAloneJisX0212Pair", MsgAloneJisX0212Pair},
+    {"MsgAloneSs2", MsgAloneSs2},
+    {"MsgAloneSs3", MsgAloneSs3},
+    {"MsgInvalidKanaCharacter", MsgInvalidKanaCharacter},
+    {"MsgInvalidJisX0212Character", MsgInvalidJisX0212Character},
+    {"MsgAloneLeadByteJis", MsgAloneLeadByteJis},
+    {"MsgIncompleteEscape", MsgIncompleteEscape},
+    {"MsgLineBreakInNonAscii", MsgLineBreakInNonAscii},
+    {"MsgJis1978Character", MsgJis1978Character},
+    {"MsgControlInTwoByteMode", MsgControlInTwoByteMode},
+    {"MsgInvalidEscape", MsgInvalidEscape},
+    {"MsgJis1978Escape", MsgJis1978Escape},
+    {"MsgInvalidSecondByte", MsgInvalidSecondByte},
+    {"MsgInvalidContinuation", MsgInvalidContinuation},
+    {"MsgSurrogateInUtf8", MsgSurrogateInUtf8},
+    {"MsgInvalidSequence", MsgInvalidSequence},
+    {"MsgIncompleteCharacterUtf8", MsgIncompleteCharacterUtf8},
+    {"MsgFffeMustNotAppear", MsgFffeMustNotAppear},
+    {"MsgLoneTrailSurrogate", MsgLoneTrailSurrogate},
+    {"MsgInvalidTrailSurrogate", MsgInvalidTrailSurrogate},
+    {"MsgIncompleteCharacterUtf16", MsgIncompleteCharacterUtf16},
+    {"MsgUncertainEndian", MsgUncertainEndian},
+};
+
+std::string Utf8FromCp932(std::string_view bytes) {
+  iconv_t cd = iconv_open("UTF-8", "CP932");
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    ADD_FAILURE() << "no CP932 converter";
+    return "";
+  }
+  std::string in(bytes);
+  std::string out(in.size() * 3, '\0');
+  char* inNext = in.data();
+  std::size_t inLeft = in.size();
+  char* outNext = out.data();
+  std::size_t outLeft = out.size();
+  std::size_t done = iconv(cd, &inNext, &inLeft, &outNext, &outLeft);
+  iconv_close(cd);
+  EXPECT_NE(done, static_cast<std::size_t>(-1)) << bytes;
+  out.resize(out.size() - outLeft);
+  return out;
+}
+
+std::vector<std::string> TableCells(const std::string& row) {
+  std::vector<std::string> cells;
+  std::size_t start = row.find('|');
+  while (start != std::string::npos) {
+    std::size_t end = row.find('|', start + 1);
+    if (end == std::string::npos) break;
+    std::string cell = row.substr(start + 1, end - start - 1);
+    std::size_t first = cell.find_first_not_of(' ');
+    std::size_t last = cell.find_last_not_of(' ');
+    cells.push_back(first == std::string::npos ? "" : cell.substr(first, last - first + 1));
+    start = end;
+  }
+  return cells;
+}
+
+// README.md has a table row for every message: its identifier in backquotes,
+// then its English and its Japanese half in two cells.
+TEST(Docs, ReadmeListsEveryMessageExactly) {
+  std::vector<std::string> lines = Lines(ReadFile(kSourceDir + "/README.md"));
+  for (const Message& message : kCatalogue) {
+    std::string text = Utf8FromCp932(message.bytes);
+    std::string key = std::string("`") + message.identifier + "`";
+    int rows = 0;
+    for (const std::string& line : lines) {
+      if (!StartsWith(line, "|") || line.find(key) == std::string::npos) continue;
+      ++rows;
+      std::vector<std::string> cells = TableCells(line);
+      bool found = false;
+      for (std::size_t i = 0; i + 1 < cells.size(); ++i) {
+        if (cells[i] + " " + cells[i + 1] == text) found = true;
+      }
+      EXPECT_TRUE(found) << message.identifier << " should read " << text << " in: " << line;
+    }
+    EXPECT_EQ(rows, 1) << message.identifier;
+  }
+}
+
+// The manual page gives every message as a tag in bold (the English half)
+// followed by ".if \n(JA" and the Japanese half, in the catalogue's order.
+TEST(Docs, ManPageListsEveryMessageExactly) {
+  std::vector<std::string> lines = Lines(ReadFile(kSourceDir + "/doc/codvet.1"));
+  std::vector<std::string> listed;
+  for (std::size_t i = 0; i + 2 < lines.size(); ++i) {
+    if (lines[i] == ".TP" && StartsWith(lines[i + 1], ".B ") &&
+        StartsWith(lines[i + 2], ".if \\n(JA ")) {
+      int number = static_cast<int>(i + 2);
+      std::string english = lines[i + 1].substr(3);
+      if (StartsWith(english, "\"") && english.size() > 1)
+        english = english.substr(1, english.size() - 2);
+      listed.push_back(Unescape(english, number) + " " +
+                       Unescape(lines[i + 2].substr(std::strlen(".if \\n(JA ")), number + 1));
+    }
+  }
+  std::vector<std::string> expected;
+  for (const Message& message : kCatalogue) expected.push_back(Utf8FromCp932(message.bytes));
+  EXPECT_EQ(listed, expected);
+}
+
+std::string Complete(const std::vector<std::string>& words, const std::string& directory) {
+  std::string script = "source '" + kSourceDir + "/completion/codvet.bash'\nCOMP_WORDS=(";
+  for (const std::string& word : words) script += "'" + word + "' ";
+  script += ")\nCOMP_CWORD=" + std::to_string(words.size() - 1) +
+            "\n_codvet\nprintf '%s\\n' \"${COMPREPLY[@]}\" | sort\n";
+  ProcessOptions options;
+  options.args = {"-c", script};
+  options.directory = directory;
+  options.env = {"LC_ALL=C"};
+  ProcessResult r = RunProcess("/bin/bash", options);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.status, 0);
+  return r.out;
+}
+
+TEST(Completion, OffersEncodingNamesFirstThenFiles) {
+  TempDir dir;
+  dir.Write("a b.txt", "");
+  dir.Write("utf8.txt", "");
+  EXPECT_EQ(Complete({"codvet", ""}, dir.path()),
+            "euc-jp\niso-2022-jp\nshift_jis\nutf16\nutf16be\nutf16le\nutf8\nwindows-31j\n");
+  EXPECT_EQ(Complete({"codvet", "utf16"}, dir.path()), "utf16\nutf16be\nutf16le\n");
+  EXPECT_EQ(Complete({"codvet", "w"}, dir.path()), "windows-31j\n");
+  EXPECT_EQ(Complete({"codvet", "utf8", ""}, dir.path()), "a b.txt\nutf8.txt\n");
+  EXPECT_EQ(Complete({"codvet", "utf8", "a b.txt", "u"}, dir.path()), "utf8.txt\n");
+}
+
+}  // namespace
+}  // namespace codvet
+
+#endif  // _WIN32
