@@ -13,7 +13,26 @@
 namespace codvet {
 namespace {
 
-const std::string kUsage =
+// The program ends its lines the way text files end them on the platform.
+#ifdef _WIN32
+const std::string kLineEnd = "\r\n";
+#else
+const std::string kLineEnd = "\n";
+#endif
+
+std::string WithLineEnds(std::string text) {
+  std::string converted;
+  for (char c : text) {
+    if (c == '\n') {
+      converted += kLineEnd;
+    } else {
+      converted += c;
+    }
+  }
+  return converted;
+}
+
+const std::string kUsage = WithLineEnds(
     "codvet: Brimolet Ver 0.1\n"
     "usage for pure SJIS:   codvet shift_jis [FILE_NAME]\n"
     "usage for MS CP932:    codvet windows-31j [FILE_NAME]\n"
@@ -22,12 +41,13 @@ const std::string kUsage =
     "usage for UTF-8:       codvet utf8 [FILE_NAME]\n"
     "usage for UTF-16:      codvet utf16 [FILE_NAME]\n"
     "usage for UTF-16BE:    codvet utf16be [FILE_NAME]\n"
-    "usage for UTF-16LE:    codvet utf16le [FILE_NAME]\n";
+    "usage for UTF-16LE:    codvet utf16le [FILE_NAME]\n");
 
 std::string Report(const std::string& name, long long offset, std::string_view message, unsigned value) {
   char tail[32];
-  std::snprintf(tail, sizeof tail, " (0x%x)\n", value);
-  return "\"" + name + "\" (" + std::to_string(offset) + "): " + std::string(message) + tail;
+  std::snprintf(tail, sizeof tail, " (0x%x)", value);
+  return "\"" + name + "\" (" + std::to_string(offset) + "): " + std::string(message) + tail +
+         kLineEnd;
 }
 
 ProcessResult RunCodvet(std::vector<std::string> args, ProcessOptions options = {}) {
@@ -91,7 +111,7 @@ TEST_F(Cli, UnknownNameOnStandardInput) {
 
 TEST_F(Cli, UnopenableFirstFileWinsOverUnknownName) {
   ProcessResult r = RunCodvet({"utf-8", dir.path() + "/missing"});
-  EXPECT_EQ(r.err, dir.path() + "/missing: No such file or directory\n");
+  EXPECT_EQ(r.err, dir.path() + "/missing: No such file or directory" + kLineEnd);
   EXPECT_EQ(r.status, 4);
 }
 
@@ -109,7 +129,7 @@ TEST_F(Cli, MissingFileStopsTheRunAfterEarlierReports) {
   ProcessResult r = RunCodvet({"utf8", invalid, dir.path() + "/missing", after}, options);
   EXPECT_EQ(r.out, Report(invalid, 1, MsgInvalidSecondByte, 0x62) +
                        Report(invalid, 3, MsgSurrogateInUtf8, 0xeda080) + dir.path() +
-                       "/missing: No such file or directory\n");
+                       "/missing: No such file or directory" + kLineEnd);
   EXPECT_EQ(r.status, 4);
 }
 
@@ -132,26 +152,38 @@ TEST_F(Cli, TruncationEndsOneFileAndTheNextStartsAtZero) {
 
 TEST_F(Cli, EmptyFileNameHasNoPrefix) {
   ProcessResult r = RunCodvet({"utf8", ""});
-  EXPECT_EQ(r.err, "No such file or directory\n");
+  EXPECT_EQ(r.err, "No such file or directory" + kLineEnd);
   EXPECT_EQ(r.status, 4);
 }
 
 TEST_F(Cli, DirectoryIsAReadErrorNotSuccess) {
   ProcessResult r = RunCodvet({"utf8", valid, dir.path()});
   EXPECT_EQ(r.out, "");
+#ifdef _WIN32
+  // Windows refuses to open a directory as a file.
+  EXPECT_EQ(r.err, dir.path() + ": Permission denied" + kLineEnd);
+#else
   EXPECT_EQ(r.err, dir.path() + ": Is a directory\n");
+#endif
   EXPECT_EQ(r.status, 4);
 
+#ifndef _WIN32  // a directory cannot be a standard handle on Windows
   ProcessOptions options;
   options.stdinMode = StdinMode::File;
   options.stdinPath = dir.path();
   r = RunCodvet({"shift_jis"}, options);
   EXPECT_EQ(r.err, "(STDIN): Is a directory\n");
   EXPECT_EQ(r.status, 4);
+#endif
 }
 
 TEST_F(Cli, FileNamesArePrintedUnaltered) {
+#ifdef _WIN32
+  // Quotes and line feeds cannot be part of a Windows file name.
+  std::string odd = dir.Write("a 'q' x\xe9\xff.txt", "\x80");
+#else
   std::string odd = dir.Write("a \"q\"\n\x82\xa0\xff.txt", "\x80");
+#endif
   ProcessResult r = RunCodvet({"utf8", odd});
   EXPECT_EQ(r.out, Report(odd, 0, MsgIncompleteCharacterUtf8, 0x80));
 }
@@ -172,7 +204,12 @@ TEST_F(Cli, ClosedPipeOnStandardOutputDoesNotStopValidation) {
 }
 
 TEST_F(Cli, ClosedOrFullStandardOutput) {
-  for (StdoutMode mode : {StdoutMode::Closed, StdoutMode::DevFull}) {
+#ifdef _WIN32
+  const StdoutMode modes[] = {StdoutMode::Closed};  // Windows has no /dev/full
+#else
+  const StdoutMode modes[] = {StdoutMode::Closed, StdoutMode::DevFull};
+#endif
+  for (StdoutMode mode : modes) {
     ProcessOptions options;
     options.stdoutMode = mode;
     EXPECT_EQ(RunCodvet({"utf8", invalid}, options).status, 2);
@@ -184,7 +221,7 @@ TEST_F(Cli, ClosedStandardInput) {
   ProcessOptions options;
   options.stdinMode = StdinMode::Closed;
   ProcessResult r = RunCodvet({"utf8"}, options);
-  EXPECT_EQ(r.err, "(STDIN): Bad file descriptor\n");
+  EXPECT_EQ(r.err, "(STDIN): Bad file descriptor" + kLineEnd);
   EXPECT_EQ(r.status, 4);
 }
 
@@ -199,7 +236,8 @@ TEST(Samples, GiveTheirDocumentedOutput) {
   };
   for (std::string name : names) {
     std::string encoding = name.substr(0, name.rfind('-'));
-    std::string expected = ReadFile(std::string(CODVET_SOURCE_DIR) + "/samples/expected/" + name + ".out");
+    std::string expected = WithLineEnds(
+        ReadFile(std::string(CODVET_SOURCE_DIR) + "/samples/expected/" + name + ".out"));
     ProcessOptions options;
     options.directory = CODVET_SOURCE_DIR;
     ProcessResult r = RunCodvet({encoding, "samples/" + name + ".txt"}, options);

@@ -22,6 +22,9 @@ struct ProcessOptions {
   bool mergeStderr = false;       // standard error into the same file as stdout
   std::vector<std::string> env;   // extra NAME=VALUE entries
   std::string directory;          // working directory, if not empty
+  // Windows: the command line after the program name exactly as typed, in
+  // place of one made from `args`, for quoting that `args` cannot show.
+  std::string rawArguments;
 };
 
 struct ProcessResult {
