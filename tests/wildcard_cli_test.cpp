@@ -78,6 +78,17 @@ TEST_F(Wildcards, OnlyAQuoteAtTheStartProtects) {
   EXPECT_EQ(r.status, 2);
 }
 
+TEST_F(Wildcards, DoubledQuotesDoNotHideWhichArgumentsWereQuoted) {
+  Make("b.txt");
+  Make("A.txt");
+  // Runtimes differ in where the last argument ends; the program must still
+  // tell that only the second file argument was quoted.
+  ProcessResult r = Run("utf8 *.txt \"*\" \"a\"\"b c\"");
+  EXPECT_EQ(r.out, Report("A.txt") + Report("b.txt"));
+  EXPECT_EQ(r.err.substr(0, 3), "*: ");
+  EXPECT_EQ(r.status, 4);
+}
+
 TEST_F(Wildcards, UnmatchedPatternIsAMissingFile) {
   Make("a.txt");
   ProcessResult r = Run("utf8 a.txt nomatch*.txt a.txt");

@@ -23,37 +23,58 @@ unsigned NextUnit(std::string_view text, std::size_t& at, const LeadBytes& lead)
 
 }  // namespace
 
-std::vector<bool> QuotedArguments(std::string_view line, const LeadBytes& lead) {
-  std::vector<bool> quoted;
+std::vector<RawArgument> SplitCommandLine(std::string_view line, const LeadBytes& lead,
+                                          DoubledQuote rule) {
+  std::vector<RawArgument> split;
   std::size_t at = 0;
   std::size_t end = line.size();
   // The program name: quotes only group, backslashes are plain characters.
-  quoted.push_back(end > 0 && line[0] == '"');
-  for (bool inQuote = false; at < end; at += lead.CharLength(line, at)) {
-    if (line[at] == '"')
+  RawArgument program{"", end > 0 && line[0] == '"'};
+  for (bool inQuote = false; at < end;) {
+    if (line[at] == '"') {
       inQuote = !inQuote;
-    else if (!inQuote && IsBlank(line[at]))
-      break;
+      ++at;
+      continue;
+    }
+    if (!inQuote && IsBlank(line[at])) break;
+    std::size_t length = lead.CharLength(line, at);
+    program.text.append(line.substr(at, length));
+    at += length;
   }
+  split.push_back(std::move(program));
   for (;;) {
     while (at < end && IsBlank(line[at])) ++at;
     if (at == end) break;
-    quoted.push_back(line[at] == '"');
+    RawArgument arg{"", line[at] == '"'};
     bool inQuote = false;
-    for (;;) {
+    while (at < end) {
       std::size_t slashes = 0;
       while (at < end && line[at] == '\\') ++at, ++slashes;
-      // An even run of backslashes before a quote leaves the quote a quote;
-      // inside quotes, two quotes in a row stand for one and end the quoting.
-      if (at < end && line[at] == '"' && slashes % 2 == 0) {
-        if (inQuote && at + 1 < end && line[at + 1] == '"') ++at;
-        inQuote = !inQuote;
+      if (at < end && line[at] == '"') {
+        // Backslashes before a quote stand for half as many; an odd one out
+        // makes the quote a plain character.
+        arg.text.append(slashes / 2, '\\');
+        if (slashes % 2 == 1) {
+          arg.text += '"';
+        } else if (inQuote && at + 1 < end && line[at + 1] == '"') {
+          arg.text += '"';
+          ++at;
+          inQuote = rule == DoubledQuote::KeepsQuoting;
+        } else {
+          inQuote = !inQuote;
+        }
+        ++at;
+        continue;
       }
+      arg.text.append(slashes, '\\');
       if (at == end || (!inQuote && IsBlank(line[at]))) break;
-      at += lead.CharLength(line, at);
+      std::size_t length = lead.CharLength(line, at);
+      arg.text.append(line.substr(at, length));
+      at += length;
     }
+    split.push_back(std::move(arg));
   }
-  return quoted;
+  return split;
 }
 
 std::size_t FindWildcard(std::string_view arg, const LeadBytes& lead) {
@@ -91,13 +112,28 @@ int CompareNames(std::string_view a, std::string_view b, const LeadBytes& lead) 
 std::vector<std::string> ExpandWildcards(const std::vector<std::string>& args,
                                          std::string_view commandLine, const LeadBytes& lead,
                                          const FindMatches& find) {
-  std::vector<bool> quoted = QuotedArguments(commandLine, lead);
-  if (quoted.size() != args.size()) return args;
+  // Whether an argument began with a quote shows only on the raw command
+  // line. The way of splitting it that gives back the argument vector is
+  // the runtime's; the program name is left out of the comparison, since
+  // runtimes read it differently and it is never used.
+  std::vector<RawArgument> split;
+  auto sameArguments = [&] {
+    if (split.size() != args.size()) return false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+      if (split[i].text != args[i]) return false;
+    }
+    return true;
+  };
+  split = SplitCommandLine(commandLine, lead, DoubledQuote::EndsQuoting);
+  if (!sameArguments()) {
+    split = SplitCommandLine(commandLine, lead, DoubledQuote::KeepsQuoting);
+    if (!sameArguments()) return args;
+  }
   std::vector<std::string> expanded;
   expanded.reserve(args.size());
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    std::size_t wildcard = quoted[i] ? std::string::npos : FindWildcard(arg, lead);
+    std::size_t wildcard = split[i].quoted ? std::string::npos : FindWildcard(arg, lead);
     std::size_t prefix = wildcard == std::string::npos ? std::string::npos
                                                        : DirectoryPrefixLength(arg, wildcard, lead);
     std::vector<std::string> names;

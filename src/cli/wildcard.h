@@ -31,10 +31,21 @@ class LeadBytes {
   bool lead_[256] = {};
 };
 
-// For each argument of a raw command line, the program name first, whether it
-// begins with a double quote. The line is split as the C runtime splits it
-// into the argument vector.
-std::vector<bool> QuotedArguments(std::string_view commandLine, const LeadBytes& lead);
+// Runtimes read two double quotes in a row inside quotes as one quote
+// character; older ones end the quoting there, newer ones leave it open.
+enum class DoubledQuote { EndsQuoting, KeepsQuoting };
+
+// One argument of a raw command line as the C runtime reads it, and whether
+// it began with a double quote.
+struct RawArgument {
+  std::string text;
+  bool quoted;
+};
+
+// Splits a raw command line, the program name first, as the C runtime splits
+// it into the argument vector.
+std::vector<RawArgument> SplitCommandLine(std::string_view line, const LeadBytes& lead,
+                                          DoubledQuote rule);
 
 // The offset of the first "*" or "?" in `arg`, or npos.
 std::size_t FindWildcard(std::string_view arg, const LeadBytes& lead);
@@ -54,12 +65,11 @@ int CompareNames(std::string_view a, std::string_view b, const LeadBytes& lead);
 // system lists them; empty when nothing matches.
 using FindMatches = std::function<std::vector<std::string>(const std::string& pattern)>;
 
-// Expands the patterns among `args`, the argument vector split from
+// Expands the patterns among `args`, the argument vector read from
 // `commandLine`. Each pattern is replaced by its matches, prefixed by its
 // directory and sorted among themselves; a pattern that matches nothing
-// stays as it is. If the command line does not split into as many arguments
-// as `args` has, which arguments were quoted is unknown and nothing is
-// expanded.
+// stays as it is. If neither way of splitting the command line gives back
+// `args`, which arguments were quoted is unknown and nothing is expanded.
 std::vector<std::string> ExpandWildcards(const std::vector<std::string>& args,
                                          std::string_view commandLine, const LeadBytes& lead,
                                          const FindMatches& find);

@@ -20,42 +20,66 @@ LeadBytes Cp932() {
 const LeadBytes kSingleByte;
 const LeadBytes kCp932 = Cp932();
 
-TEST(QuotedArguments, FollowsTheRuntimeSplitting) {
-  struct Case {
-    const char* line;
-    std::vector<bool> quoted;
-  };
-  const Case cases[] = {
-      {"codvet.exe", {false}},
-      {"", {false}},
-      {"codvet.exe utf8 *.txt", {false, false, false}},
-      {"codvet.exe  utf8\t\"*.txt\"  ", {false, false, true}},
-      {"\"C:\\Program Files\\codvet.exe\" utf8 a*", {true, false, false}},
-      // Backslashes in the program name escape nothing.
-      {"\"C:\\dir\\\" utf8 a*", {true, false, false}},
-      {"\"a b\"c x", {true, false}},
-      {"p \"\" x", {false, true, false}},
-      {"p a\"*.txt\"", {false, false}},
-      // A quote escaped by a backslash neither opens quoting nor starts the
-      // argument with a quote.
-      {"p \\\"*.txt", {false, false}},
-      {"p \\\\\"a b\" c", {false, false, false}},
-      {"p \\\\\\\"a b\" c", {false, false, false}},
-      {"p \"a\\\" b\" c", {false, true, false}},
-      // Two quotes inside quotes are one quote, and quoting ends there.
-      {"p \"a\"\"b c\" *", {false, true, false}},
-      {"p \"a\"\"b\" *", {false, true}},
-      {"p \"unterminated *", {false, true}},
-  };
-  for (const Case& c : cases) EXPECT_EQ(QuotedArguments(c.line, kSingleByte), c.quoted) << c.line;
+// An argument as the tests write it: its text, with a leading "^" when it
+// began with a double quote.
+std::vector<std::string> Split(std::string_view line, const LeadBytes& lead, DoubledQuote rule) {
+  std::vector<std::string> shown;
+  for (const RawArgument& arg : SplitCommandLine(line, lead, rule)) {
+    shown.push_back((arg.quoted ? "^" : "") + arg.text);
+  }
+  return shown;
 }
 
-TEST(QuotedArguments, TrailBytesAreNeverBackslashes) {
+TEST(SplitCommandLine, FollowsTheRuntimeRules) {
+  struct Case {
+    const char* line;
+    std::vector<std::string> args;
+  };
+  const Case cases[] = {
+      {"codvet.exe", {"codvet.exe"}},
+      {"", {""}},
+      {"codvet.exe utf8 *.txt", {"codvet.exe", "utf8", "*.txt"}},
+      {"codvet.exe  utf8\t\"*.txt\"  ", {"codvet.exe", "utf8", "^*.txt"}},
+      {"\"C:\\Program Files\\codvet.exe\" utf8 a*",
+       {"^C:\\Program Files\\codvet.exe", "utf8", "a*"}},
+      // Backslashes in the program name escape nothing.
+      {"\"C:\\dir\\\" utf8 a*", {"^C:\\dir\\", "utf8", "a*"}},
+      {"\"a b\"c x", {"^a bc", "x"}},
+      {"p \"\" x", {"p", "^", "x"}},
+      {"p a\"*.txt\"", {"p", "a*.txt"}},
+      // A quote escaped by a backslash neither opens quoting nor makes the
+      // argument quoted.
+      {"p \\\"*.txt", {"p", "\"*.txt"}},
+      {"p \\\\\"a b\" c", {"p", "\\a b", "c"}},
+      {"p \\\\\\\"a b\" c", {"p", "\\\"a", "b c"}},
+      {"p \"a\\\" b\" c", {"p", "^a\" b", "c"}},
+      // Backslashes not before a quote are plain characters.
+      {"p a\\\\b\\ c\\", {"p", "a\\\\b\\", "c\\"}},
+      {"p \"unterminated *", {"p", "^unterminated *"}},
+  };
+  for (const Case& c : cases) {
+    for (DoubledQuote rule : {DoubledQuote::EndsQuoting, DoubledQuote::KeepsQuoting}) {
+      EXPECT_EQ(Split(c.line, kSingleByte, rule), c.args) << c.line;
+    }
+  }
+}
+
+TEST(SplitCommandLine, DoubledQuotesInsideQuotes) {
+  const char* line = "p \"a\"\"b c\" *";
+  EXPECT_EQ(Split(line, kSingleByte, DoubledQuote::EndsQuoting),
+            (std::vector<std::string>{"p", "^a\"b", "c *"}));
+  EXPECT_EQ(Split(line, kSingleByte, DoubledQuote::KeepsQuoting),
+            (std::vector<std::string>{"p", "^a\"b c", "*"}));
+}
+
+TEST(SplitCommandLine, TrailBytesAreNeverBackslashes) {
   // 0x95 0x5C is one character in code page 932; in a single-byte code page
   // the 0x5C is a backslash that escapes the quote after it.
   const char* line = "p \x95\\\" a b\" \"*\"";
-  EXPECT_EQ(QuotedArguments(line, kCp932), (std::vector<bool>{false, false, true}));
-  EXPECT_EQ(QuotedArguments(line, kSingleByte), (std::vector<bool>{false, false, false, false}));
+  EXPECT_EQ(Split(line, kCp932, DoubledQuote::EndsQuoting),
+            (std::vector<std::string>{"p", "\x95\\ a b", "^*"}));
+  EXPECT_EQ(Split(line, kSingleByte, DoubledQuote::EndsQuoting),
+            (std::vector<std::string>{"p", "\x95\"", "a", "b *"}));
 }
 
 TEST(FindWildcard, SearchesCharacterByCharacter) {
@@ -212,9 +236,20 @@ TEST_F(ExpandWildcardsTest, DoubleByteNamesInCodePage932) {
             (std::vector<std::string>{"p", "\x95\\\x83\x41", "\x95\\\x83\x61"}));
 }
 
-TEST_F(ExpandWildcardsTest, NothingIsExpandedWhenTheSplittingDisagrees) {
+TEST_F(ExpandWildcardsTest, EitherRuleForDoubledQuotesIsRecognized) {
+  listings["*"] = {"a"};
+  // The older rule reads one quoted argument here, the newer one a quoted
+  // argument and a pattern; the argument vector tells which runtime it was.
+  const char* line = "p \"x\"\"y\" *";
+  EXPECT_EQ(Expand(line, {"p", "x\"y *"}), (std::vector<std::string>{"p", "x\"y *"}));
+  EXPECT_TRUE(searched.empty());
+  EXPECT_EQ(Expand(line, {"p", "x\"y", "*"}), (std::vector<std::string>{"p", "x\"y", "a"}));
+}
+
+TEST_F(ExpandWildcardsTest, NothingIsExpandedWhenNoSplittingGivesTheArguments) {
   listings["*"] = {"a"};
   EXPECT_EQ(Expand("p * extra", {"p", "*"}), (std::vector<std::string>{"p", "*"}));
+  EXPECT_EQ(Expand("p *", {"p", "x"}), (std::vector<std::string>{"p", "x"}));
   EXPECT_TRUE(searched.empty());
 }
 
