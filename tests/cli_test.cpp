@@ -79,6 +79,23 @@ TEST_F(Cli, StandardInputIsNamedStdin) {
   EXPECT_EQ(r.status, 2);
 }
 
+// Line ends and the DOS end-of-file byte 0x1A are ordinary bytes, in files
+// and on standard input alike (Windows would translate them in text mode).
+TEST_F(Cli, InputBytesAreNotTranslated) {
+  const std::string bytes = "a\r\n\x1a\r\x80";
+  std::string path = dir.Write("crlf.txt", bytes);
+  ProcessResult r = RunCodvet({"utf8", path});
+  EXPECT_EQ(r.out, Report(path, 5, MsgIncompleteCharacterUtf8, 0x80));
+  for (StdinMode mode : {StdinMode::Data, StdinMode::Pipe}) {
+    ProcessOptions options;
+    options.stdinMode = mode;
+    options.stdinData = bytes;
+    r = RunCodvet({"utf8"}, options);
+    EXPECT_EQ(r.out, Report("(STDIN)", 5, MsgIncompleteCharacterUtf8, 0x80));
+    EXPECT_EQ(r.status, 2);
+  }
+}
+
 TEST_F(Cli, EmptyStandardInputIsValid) {
   ProcessResult r = RunCodvet({"shift_jis"});
   EXPECT_EQ(r.out, "");

@@ -1,7 +1,9 @@
-// End-to-end tests of the wildcard expansion that the Windows program does
-// itself: real directories, and command lines passed exactly as typed, since
-// whether a pattern was quoted shows only there.
+// End-to-end tests of what only the Windows program does: sharing files with
+// writers, and the wildcard expansion it does itself, with real directories
+// and command lines passed exactly as typed, since whether a pattern was
+// quoted shows only there.
 #include <direct.h>
+#include <windows.h>
 
 #include <string>
 
@@ -17,7 +19,7 @@ std::string Report(const std::string& name) {
   return "\"" + name + "\" (0): " + std::string(MsgIncompleteCharacterUtf8) + " (0x80)\r\n";
 }
 
-class Wildcards : public ::testing::Test {
+class WindowsCli : public ::testing::Test {
  protected:
   TempDir dir;
 
@@ -32,7 +34,20 @@ class Wildcards : public ::testing::Test {
   }
 };
 
-TEST_F(Wildcards, MatchesAreSortedWithoutRegardToCase) {
+TEST_F(WindowsCli, FileOpenForWritingElsewhereIsRead) {
+  Make("log.txt");
+  std::string path = dir.path() + "\\log.txt";
+  HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  ProcessResult r = Run("utf8 log.txt");
+  CloseHandle(writer);
+  EXPECT_EQ(r.out, Report("log.txt"));
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.status, 2);
+}
+
+TEST_F(WindowsCli, MatchesAreSortedWithoutRegardToCase) {
   Make("b.txt");
   Make("A.txt");
   Make("c.dat");
@@ -42,7 +57,7 @@ TEST_F(Wildcards, MatchesAreSortedWithoutRegardToCase) {
   EXPECT_EQ(r.status, 2);
 }
 
-TEST_F(Wildcards, DirectoryPrefixIsKept) {
+TEST_F(WindowsCli, DirectoryPrefixIsKept) {
   ASSERT_EQ(_mkdir((dir.path() + "\\sub").c_str()), 0);
   Make("sub\\b.txt");
   Make("sub\\a.txt");
@@ -53,7 +68,7 @@ TEST_F(Wildcards, DirectoryPrefixIsKept) {
   EXPECT_EQ(r.status, 2);
 }
 
-TEST_F(Wildcards, DriveWithoutDirectoryIsAPrefix) {
+TEST_F(WindowsCli, DriveWithoutDirectoryIsAPrefix) {
   // The test's directory is the current directory of its drive.
   std::string drive = dir.path().substr(0, 2);
   ASSERT_EQ(drive[1], ':');
@@ -63,7 +78,7 @@ TEST_F(Wildcards, DriveWithoutDirectoryIsAPrefix) {
   EXPECT_EQ(r.out, Report(drive + "A.txt") + Report(drive + "b.txt"));
 }
 
-TEST_F(Wildcards, QuotedPatternIsLeftAlone) {
+TEST_F(WindowsCli, QuotedPatternIsLeftAlone) {
   Make("a.txt");
   ProcessResult r = Run("utf8 \"*.txt\"");
   EXPECT_EQ(r.out, "");
@@ -71,14 +86,14 @@ TEST_F(Wildcards, QuotedPatternIsLeftAlone) {
   EXPECT_EQ(r.status, 4);
 }
 
-TEST_F(Wildcards, OnlyAQuoteAtTheStartProtects) {
+TEST_F(WindowsCli, OnlyAQuoteAtTheStartProtects) {
   Make("ab.txt");
   ProcessResult r = Run("utf8 a\"*\".txt");
   EXPECT_EQ(r.out, Report("ab.txt"));
   EXPECT_EQ(r.status, 2);
 }
 
-TEST_F(Wildcards, DoubledQuotesDoNotHideWhichArgumentsWereQuoted) {
+TEST_F(WindowsCli, DoubledQuotesDoNotHideWhichArgumentsWereQuoted) {
   Make("b.txt");
   Make("A.txt");
   // Runtimes differ in where the last argument ends; the program must still
@@ -89,7 +104,7 @@ TEST_F(Wildcards, DoubledQuotesDoNotHideWhichArgumentsWereQuoted) {
   EXPECT_EQ(r.status, 4);
 }
 
-TEST_F(Wildcards, UnmatchedPatternIsAMissingFile) {
+TEST_F(WindowsCli, UnmatchedPatternIsAMissingFile) {
   Make("a.txt");
   ProcessResult r = Run("utf8 a.txt nomatch*.txt a.txt");
   EXPECT_EQ(r.out, Report("a.txt"));
@@ -97,7 +112,7 @@ TEST_F(Wildcards, UnmatchedPatternIsAMissingFile) {
   EXPECT_EQ(r.status, 4);
 }
 
-TEST_F(Wildcards, PatternsOfSeveralArgumentsKeepTheirPlaces) {
+TEST_F(WindowsCli, PatternsOfSeveralArgumentsKeepTheirPlaces) {
   for (const char* name : {"b1.txt", "B0.txt", "plain", "a1.txt", "A0.txt"}) Make(name);
   ProcessResult r = Run("utf8 b*.txt plain a?.txt b1.txt");
   EXPECT_EQ(r.out, Report("B0.txt") + Report("b1.txt") + Report("plain") + Report("A0.txt") +
@@ -105,7 +120,7 @@ TEST_F(Wildcards, PatternsOfSeveralArgumentsKeepTheirPlaces) {
   EXPECT_EQ(r.status, 2);
 }
 
-TEST_F(Wildcards, DotEntriesAreSkipped) {
+TEST_F(WindowsCli, DotEntriesAreSkipped) {
   Make(".x");
   ProcessResult r = Run("utf8 .*");
   EXPECT_EQ(r.out, Report(".x"));
