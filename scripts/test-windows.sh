@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build-win}
 
 need=()
-for pkg in cmake g++-mingw-w64-x86-64-posix wine wine64; do
+for pkg in cmake g++-mingw-w64-x86-64-posix googletest wine wine64; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
 done
 if [ ${#need[@]} -gt 0 ]; then
