@@ -7,13 +7,12 @@
 #include <windows.h>
 
 #include <cerrno>
-#include <climits>
 
 #include "cli/platform.h"
 #include "cli/wildcard.h"
 
-// The C runtime's own expansion of the argument vector stays off: it would
-// expand quoted patterns too and sort differently.
+// The C runtime's own expansion of the argument vector stays off, whatever
+// the toolchain's default, so that the program's expansion is the only one.
 extern "C" int _dowildcard;
 int _dowildcard = 0;
 
