@@ -120,6 +120,21 @@ TEST_F(WindowsCli, PatternsOfSeveralArgumentsKeepTheirPlaces) {
   EXPECT_EQ(r.status, 2);
 }
 
+// In code page 932 the second byte of a character may look like "\", and a
+// half-width katakana (one byte) sorts before every double-byte character,
+// although its byte is the larger.
+TEST_F(WindowsCli, Cp932CharactersAreUnits) {
+  if (GetACP() != 932) GTEST_SKIP() << "needs the active code page 932 (a Japanese locale)";
+  const std::string kTable = "\x95\x5c";  // a kanji ending in 0x5C
+  const std::string kHiragana = "\x82\xa0";
+  const std::string kKatakana = "\xb1";
+  for (const std::string& stem : {kTable, kHiragana, kKatakana}) Make(stem + ".txt");
+  ProcessResult r = Run("utf8 " + kTable + "* *.txt");
+  EXPECT_EQ(r.out, Report(kTable + ".txt") + Report(kKatakana + ".txt") +
+                       Report(kHiragana + ".txt") + Report(kTable + ".txt"));
+  EXPECT_EQ(r.err, "");
+}
+
 TEST_F(WindowsCli, DotEntriesAreSkipped) {
   Make(".x");
   ProcessResult r = Run("utf8 .*");
