@@ -20,7 +20,7 @@ const std::string kLineEnd = "\r\n";
 const std::string kLineEnd = "\n";
 #endif
 
-std::string WithLineEnds(std::string text) {
+std::string WithLineEnds(const std::string& text) {
   std::string converted;
   for (char c : text) {
     if (c == '\n') {
