@@ -15,7 +15,26 @@
 namespace codvet {
 namespace {
 
-const std::string kUsage =
+// The program ends its lines the way text files end them on the platform.
+#ifdef _WIN32
+const std::string kLineEnd = "\r\n";
+#else
+const std::string kLineEnd = "\n";
+#endif
+
+std::string WithLineEnds(const std::string& text) {
+  std::string converted;
+  for (char c : text) {
+    if (c == '\n') {
+      converted += kLineEnd;
+    } else {
+      converted += c;
+    }
+  }
+  return converted;
+}
+
+const std::string kUsage = WithLineEnds(
     "codvet: Brimolet Ver 0.1\n"
     "usage for pure SJIS:   codvet shift_jis [FILE_NAME]\n"
     "usage for MS CP932:    codvet windows-31j [FILE_NAME]\n"
@@ -24,13 +43,14 @@ const std::string kUsage =
     "usage for UTF-8:       codvet utf8 [FILE_NAME]\n"
     "usage for UTF-16:      codvet utf16 [FILE_NAME]\n"
     "usage for UTF-16BE:    codvet utf16be [FILE_NAME]\n"
-    "usage for UTF-16LE:    codvet utf16le [FILE_NAME]\n";
+    "usage for UTF-16LE:    codvet utf16le [FILE_NAME]\n");
 
 std::string Report(const std::string& name, long long offset, std::string_view message,
                    unsigned value) {
   char tail[32];
-  std::snprintf(tail, sizeof tail, " (0x%x)\n", value);
-  return "\"" + name + "\" (" + std::to_string(offset) + "): " + std::string(message) + tail;
+  std::snprintf(tail, sizeof tail, " (0x%x)", value);
+  return "\"" + name + "\" (" + std::to_string(offset) + "): " + std::string(message) + tail +
+         kLineEnd;
 }
 
 ProcessResult RunCodvet(std::vector<std::string> args, ProcessOptions options = {}) {
@@ -62,6 +82,23 @@ TEST_F(Cli, StandardInputIsNamedStdin) {
   EXPECT_EQ(r.out, Report("(STDIN)", 2, MsgIncompleteCharacterUtf8, 0xc3));
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.status, 2);
+}
+
+// Line ends and the DOS end-of-file byte 0x1A are ordinary bytes, in files
+// and on standard input alike (Windows would translate them in text mode).
+TEST_F(Cli, InputBytesAreNotTranslated) {
+  const std::string bytes = "a\r\n\x1a\r\x80";
+  std::string path = dir.Write("crlf.txt", bytes);
+  ProcessResult r = RunCodvet({"utf8", path});
+  EXPECT_EQ(r.out, Report(path, 5, MsgIncompleteCharacterUtf8, 0x80));
+  for (StdinMode mode : {StdinMode::Data, StdinMode::Pipe}) {
+    ProcessOptions options;
+    options.stdinMode = mode;
+    options.stdinData = bytes;
+    r = RunCodvet({"utf8"}, options);
+    EXPECT_EQ(r.out, Report("(STDIN)", 5, MsgIncompleteCharacterUtf8, 0x80));
+    EXPECT_EQ(r.status, 2);
+  }
 }
 
 TEST_F(Cli, EmptyStandardInputIsValid) {
@@ -97,7 +134,7 @@ TEST_F(Cli, UnknownNameOnStandardInput) {
 
 TEST_F(Cli, UnopenableFirstFileWinsOverUnknownName) {
   ProcessResult r = RunCodvet({"utf-8", dir.path() + "/missing"});
-  EXPECT_EQ(r.err, dir.path() + "/missing: No such file or directory\n");
+  EXPECT_EQ(r.err, dir.path() + "/missing: No such file or directory" + kLineEnd);
   EXPECT_EQ(r.status, 4);
 }
 
@@ -115,7 +152,7 @@ TEST_F(Cli, MissingFileStopsTheRunAfterEarlierReports) {
   ProcessResult r = RunCodvet({"utf8", invalid, dir.path() + "/missing", after}, options);
   EXPECT_EQ(r.out, Report(invalid, 1, MsgInvalidSecondByte, 0x62) +
                        Report(invalid, 3, MsgSurrogateInUtf8, 0xeda080) + dir.path() +
-                       "/missing: No such file or directory\n");
+                       "/missing: No such file or directory" + kLineEnd);
   EXPECT_EQ(r.status, 4);
 }
 
@@ -139,26 +176,38 @@ TEST_F(Cli, TruncationEndsOneFileAndTheNextStartsAtZero) {
 
 TEST_F(Cli, EmptyFileNameHasNoPrefix) {
   ProcessResult r = RunCodvet({"utf8", ""});
-  EXPECT_EQ(r.err, "No such file or directory\n");
+  EXPECT_EQ(r.err, "No such file or directory" + kLineEnd);
   EXPECT_EQ(r.status, 4);
 }
 
 TEST_F(Cli, DirectoryIsAReadErrorNotSuccess) {
   ProcessResult r = RunCodvet({"utf8", valid, dir.path()});
   EXPECT_EQ(r.out, "");
+#ifdef _WIN32
+  // Windows refuses to open a directory as a file.
+  EXPECT_EQ(r.err, dir.path() + ": Permission denied" + kLineEnd);
+#else
   EXPECT_EQ(r.err, dir.path() + ": Is a directory\n");
+#endif
   EXPECT_EQ(r.status, 4);
 
+#ifndef _WIN32  // a directory cannot be a standard handle on Windows
   ProcessOptions options;
   options.stdinMode = StdinMode::File;
   options.stdinPath = dir.path();
   r = RunCodvet({"shift_jis"}, options);
   EXPECT_EQ(r.err, "(STDIN): Is a directory\n");
   EXPECT_EQ(r.status, 4);
+#endif
 }
 
 TEST_F(Cli, FileNamesArePrintedUnaltered) {
+#ifdef _WIN32
+  // Quotes and line feeds cannot be part of a Windows file name.
+  std::string odd = dir.Write("a 'q' x\xe9\xff.txt", "\x80");
+#else
   std::string odd = dir.Write("a \"q\"\n\x82\xa0\xff.txt", "\x80");
+#endif
   ProcessResult r = RunCodvet({"utf8", odd});
   EXPECT_EQ(r.out, Report(odd, 0, MsgIncompleteCharacterUtf8, 0x80));
 }
@@ -179,7 +228,12 @@ TEST_F(Cli, ClosedPipeOnStandardOutputDoesNotStopValidation) {
 }
 
 TEST_F(Cli, ClosedOrFullStandardOutput) {
-  for (StdoutMode mode : {StdoutMode::Closed, StdoutMode::DevFull}) {
+#ifdef _WIN32
+  const StdoutMode modes[] = {StdoutMode::Closed};  // Windows has no /dev/full
+#else
+  const StdoutMode modes[] = {StdoutMode::Closed, StdoutMode::DevFull};
+#endif
+  for (StdoutMode mode : modes) {
     ProcessOptions options;
     options.stdoutMode = mode;
     EXPECT_EQ(RunCodvet({"utf8", invalid}, options).status, 2);
@@ -191,7 +245,7 @@ TEST_F(Cli, ClosedStandardInput) {
   ProcessOptions options;
   options.stdinMode = StdinMode::Closed;
   ProcessResult r = RunCodvet({"utf8"}, options);
-  EXPECT_EQ(r.err, "(STDIN): Bad file descriptor\n");
+  EXPECT_EQ(r.err, "(STDIN): Bad file descriptor" + kLineEnd);
   EXPECT_EQ(r.status, 4);
 }
 
@@ -206,8 +260,8 @@ TEST(Samples, GiveTheirDocumentedOutput) {
   };
   for (std::string name : names) {
     std::string encoding = name.substr(0, name.rfind('-'));
-    std::string expected =
-        ReadFile(std::string(CODVET_SOURCE_DIR) + "/samples/expected/" + name + ".out");
+    std::string expected = WithLineEnds(
+        ReadFile(std::string(CODVET_SOURCE_DIR) + "/samples/expected/" + name + ".out"));
     ProcessOptions options;
     options.directory = CODVET_SOURCE_DIR;
     ProcessResult r = RunCodvet({encoding, "samples/" + name + ".txt"}, options);
@@ -217,6 +271,7 @@ TEST(Samples, GiveTheirDocumentedOutput) {
   }
 }
 
+#ifndef _WIN32  // FIFOs and descriptor limits are POSIX facilities
 TEST_F(Cli, FifoArgument) {
   std::string fifo = dir.path() + "/fifo";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
@@ -245,6 +300,8 @@ TEST_F(Cli, ThousandsOfFilesWithFewDescriptors) {
   EXPECT_EQ(r.status, 2);
 }
 
+#endif
+
 // Far more lines than one buffer holds, then a file that cannot be opened:
 // every line reaches the file on standard output, in order.
 TEST_F(Cli, NoLineIsLostWhenTheRunEndsEarly) {
@@ -253,7 +310,7 @@ TEST_F(Cli, NoLineIsLostWhenTheRunEndsEarly) {
   std::string expected;
   for (int i = 0; i < 100000; ++i) expected += Report(many, i, MsgInvalidCharacter, 0x80);
   EXPECT_EQ(r.out, expected);
-  EXPECT_EQ(r.err, dir.path() + "/missing: No such file or directory\n");
+  EXPECT_EQ(r.err, dir.path() + "/missing: No such file or directory" + kLineEnd);
   EXPECT_EQ(r.status, 4);
 }
 

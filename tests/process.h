@@ -23,6 +23,9 @@ struct ProcessOptions {
   std::vector<std::string> env;  // extra NAME=VALUE entries
   std::string directory;         // working directory, if not empty
   long maxOpenFiles = 0;         // a lower descriptor limit, if not 0
+  // Windows: the command line after the program name exactly as typed, in
+  // place of one made from `args`, for quoting that `args` cannot show.
+  std::string rawArguments;
 };
 
 struct ProcessResult {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/encoding_table.h"
@@ -26,6 +27,17 @@ constexpr char kUsage[] =
     "usage for UTF-16BE:    codvet utf16be [FILE_NAME]\n"
     "usage for UTF-16LE:    codvet utf16le [FILE_NAME]\n";
 
+// Each usage line ends the way report lines end on the platform.
+void WriteUsage(ReportSink& out) {
+  std::string_view usage = kUsage;
+  while (!usage.empty()) {
+    std::size_t end = usage.find('\n');
+    out.Write(usage.substr(0, end));
+    out.Write(out.lineEnd());
+    usage.remove_prefix(end == std::string_view::npos ? usage.size() : end + 1);
+  }
+}
+
 // Standard output is flushed before anything goes to standard error, so that
 // both keep their order when they share a file.
 int FailUnknownEncoding(ReportSink& out, const char* name) {
@@ -48,7 +60,7 @@ int RunCodvet(int argc, char** argv) {
   std::vector<std::string> args = platform::ExpandArguments(argc, argv);
   ReportSink out(platform::kStandardOutput, platform::LineEnd());
   if (args.size() < 2) {
-    out.Write(kUsage);
+    WriteUsage(out);
     out.Flush();
     return kExitUsage;
   }

@@ -1,7 +1,11 @@
 #include "validators/byte_input.h"
 
 #include <fcntl.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <string>
@@ -10,6 +14,16 @@
 
 namespace codvet {
 namespace {
+
+#ifdef _WIN32
+int MakePipe(int fds[2]) {
+  return _pipe(fds, 1 << 16, _O_BINARY);
+}
+#else
+int MakePipe(int fds[2]) {
+  return pipe(fds);
+}
+#endif
 
 std::string ReadAll(ByteInput& input) {
   std::string bytes;
@@ -32,10 +46,10 @@ TEST(ByteInput, MemoryInAnyChunkSize) {
 
 TEST(ByteInput, DescriptorAcrossManyRefills) {
   int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
+  ASSERT_EQ(MakePipe(fds), 0);
   std::string data;
   for (int i = 0; i < 3000; ++i) data.push_back(static_cast<char>(i * 7));
-  ASSERT_EQ(write(fds[1], data.data(), data.size()), static_cast<ssize_t>(data.size()));
+  ASSERT_EQ(write(fds[1], data.data(), data.size()), static_cast<int>(data.size()));
   close(fds[1]);
   ByteInput input(7);
   input.Open(fds[0]);
@@ -45,13 +59,21 @@ TEST(ByteInput, DescriptorAcrossManyRefills) {
 }
 
 TEST(ByteInput, ReadErrorIsNotTheEnd) {
+#ifdef _WIN32
+  // Windows opens no directory as a file; a descriptor open only for writing
+  // cannot be read either.
+  int fd = open("NUL", O_WRONLY);
+  const int kExpected = EBADF;
+#else
   int fd = open("/", O_RDONLY);
+  const int kExpected = EISDIR;
+#endif
   ASSERT_GE(fd, 0);
   ByteInput input(16);
   input.Open(fd);
   EXPECT_EQ(input.ReadByte(), ByteInput::kEnd);
   EXPECT_TRUE(input.failed());
-  EXPECT_EQ(input.errorNumber(), EISDIR);
+  EXPECT_EQ(input.errorNumber(), kExpected);
   close(fd);
   // A new input starts clean.
   input.OpenMemory(reinterpret_cast<const std::uint8_t*>("a"), 1, 1);
