@@ -7,15 +7,84 @@
 // - the byte after a lead byte is always its second byte, whatever it is (a
 //   line feed or another lead byte included), and is never read again;
 // - a lead byte at the very end is reported alone, with its own value.
+//
+// Fast path: before each plain step, SkipValidShiftJis passes over the
+// buffered characters that the plain step would accept without a word (runs
+// of valid single bytes several at a time, pairs read straight from the
+// buffer), judging them by the same `primary`. It stops at anything else (an
+// invalid character, a pair cut by the buffer's end), which the plain step
+// then handles exactly as it would have anyway.
 #include "report/messages.h"
 #include "validators/encoding_validator.h"
+#include "validators/fast_scan.h"
 
 namespace codvet {
+
+namespace {
+
+enum ShiftJisKind : std::uint8_t { kStop, kSingle, kLead };
+
+// What the fast path needs to know about first bytes, taken from the loaded
+// set at the start of each call.
+struct ShiftJisFirstBytes {
+  std::uint8_t kind[256];
+  // The longest run of valid single bytes below 0x80, skipped in blocks.
+  ByteRange ascii;
+};
+
+void PrepareFirstBytes(const CodeSet& primary, ShiftJisFirstBytes& first) {
+  int runStart = 0;
+  int bestLength = 0;
+  for (int b = 0; b < 256; ++b) {
+    if (IsShiftJisLeadByte(b)) {
+      first.kind[b] = kLead;
+    } else {
+      first.kind[b] = primary.Contains(static_cast<std::uint32_t>(b)) ? kSingle : kStop;
+    }
+    if (b >= 0x80) continue;
+    if (first.kind[b] != kSingle) {
+      runStart = b + 1;
+    } else if (b + 1 - runStart > bestLength) {
+      bestLength = b + 1 - runStart;
+      first.ascii = {static_cast<std::uint8_t>(runStart), static_cast<std::uint8_t>(b)};
+    }
+  }
+}
+
+// Returns how far from `p` the characters in [p, end) need no report: whole
+// characters only, never past `end`.
+const std::uint8_t* SkipValidShiftJis(const std::uint8_t* p, const std::uint8_t* end,
+                                      const ShiftJisFirstBytes& first, const CodeSet& primary) {
+  while (p != end) {
+    std::uint8_t b = *p;
+    std::uint8_t kind = first.kind[b];
+    if (kind == kSingle) {
+      p = first.ascii.Holds(b) ? SkipInRange(p + 1, end, first.ascii) : p + 1;
+      continue;
+    }
+    if (kind != kLead || end - p < 2 ||
+        !primary.Contains(static_cast<std::uint32_t>(b << 8 | p[1]))) {
+      break;
+    }
+    p += 2;
+  }
+  return p;
+}
+
+}  // namespace
 
 bool EncodingValidator::ValidateShiftJis() {
   std::int64_t offset = 0;
   bool result = true;
+  ShiftJisFirstBytes first;
+  if (useFastPath) PrepareFirstBytes(primary, first);
   for (;;) {
+    if (useFastPath) {
+      const std::uint8_t* from = input->next();
+      const std::uint8_t* to = SkipValidShiftJis(from, input->limit(), first, primary);
+      offset += to - from;
+      input->Skip(to);
+    }
     int b1 = input->ReadByte();
     if (b1 == ByteInput::kEnd) return result;
     if (!IsShiftJisLeadByte(b1)) {

@@ -1,0 +1,80 @@
+// Scans over buffered bytes for the validators' fast paths: each finds where
+// a run of bytes that need no further thought ends, several bytes at a time.
+// They only look; consuming and reporting stay with the validators.
+#ifndef SRC_VALIDATORS_FAST_SCAN_H_
+#define SRC_VALIDATORS_FAST_SCAN_H_
+
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace codvet {
+
+// A run of byte values low..high, both included; empty when low > high.
+struct ByteRange {
+  std::uint8_t low = 1;
+  std::uint8_t high = 0;
+  bool empty() const { return low > high; }
+  bool Holds(std::uint8_t byte) const {
+    return static_cast<std::uint8_t>(byte - low) <= static_cast<std::uint8_t>(high - low);
+  }
+};
+
+// Returns the first position in [p, end) whose byte lies outside `range`
+// (which must not be empty), or `end`.
+inline const std::uint8_t* SkipInRange(const std::uint8_t* p, const std::uint8_t* end,
+                                       ByteRange range) {
+#if defined(__SSE2__)
+  // Subtracting low maps the range onto 0..span; max(x, span) == span then
+  // holds exactly for the bytes in range.
+  const __m128i low = _mm_set1_epi8(static_cast<char>(range.low));
+  const __m128i span = _mm_set1_epi8(static_cast<char>(range.high - range.low));
+  while (end - p >= 32) {
+    __m128i x0 = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), low);
+    __m128i x1 = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)), low);
+    unsigned in0 =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(x0, span), span)));
+    unsigned in1 =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(x1, span), span)));
+    unsigned out = ~(in0 | in1 << 16);
+    if (out != 0) return p + __builtin_ctz(out);
+    p += 32;
+  }
+  if (end - p >= 16) {
+    __m128i x = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), low);
+    unsigned out =
+        ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(x, span), span))) &
+        0xFFFF;
+    if (out != 0) return p + __builtin_ctz(out);
+    p += 16;
+  }
+#else
+  // Eight bytes at a time while the whole word is in range. Adding
+  // 0x80 - low sets the high bit of a byte exactly when it is >= low, and
+  // adding 0x7F - high exactly when it is > high; neither carries out of a
+  // byte whose own high bit is clear, and a word with a high bit set is
+  // rejected anyway.
+  if (range.high < 0x80) {
+    const std::uint64_t ones = 0x0101010101010101u;
+    const std::uint64_t highBits = ones * 0x80;
+    const std::uint64_t atLeastLow = ones * static_cast<std::uint8_t>(0x80 - range.low);
+    const std::uint64_t aboveHigh = ones * static_cast<std::uint8_t>(0x7F - range.high);
+    while (end - p >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p, sizeof word);
+      if ((word & highBits) != 0) break;
+      if (((~(word + atLeastLow) | (word + aboveHigh)) & highBits) != 0) break;
+      p += 8;
+    }
+  }
+#endif
+  while (p != end && range.Holds(*p)) ++p;
+  return p;
+}
+
+}  // namespace codvet
+
+#endif  // SRC_VALIDATORS_FAST_SCAN_H_
