@@ -147,7 +147,7 @@ class TextMaker {
         }
       }
     } else if (encoding == "iso-2022-jp") {
-      if (Below(6) == 0) {
+      if (++segments_ % 3 == 0) {
         out += "\x1b(J";  // Roman: no line breaks inside
         for (int i = 0; i < count; ++i) out += static_cast<char>(0x21 + Below(0x5E));
       } else {
@@ -219,6 +219,7 @@ class TextMaker {
   }
 
   std::mt19937 rng_;
+  int segments_ = 0;
   CodeSet shiftJis_;
   CodeSet cp932_;
   CodeSet jisX0212_;
@@ -244,11 +245,13 @@ TEST_P(FastPath, OneByteChangedAtEveryPosition) {
   for (int round = 0; round < 2; ++round) {
     std::string text = maker.Make(GetParam(), 120);
     for (std::size_t at = 0; at < text.size(); ++at) {
-      for (int value : {maker.Byte(), kSpecialBytes[(at + round) % std::size(kSpecialBytes)],
-                        kSpecialBytes[(at * 7 + 3) % std::size(kSpecialBytes)]}) {
+      std::vector<int> values(std::begin(kSpecialBytes), std::end(kSpecialBytes));
+      values.push_back(maker.Byte());
+      values.push_back(maker.Byte());
+      for (int value : values) {
         std::string changed = text;
         changed[at] = static_cast<char>(value);
-        ASSERT_TRUE(SameBothWays(GetParam(), changed, {1, 3, 7, 16, SIZE_MAX}));
+        ASSERT_TRUE(SameBothWays(GetParam(), changed, {1, 3, 16, SIZE_MAX}));
       }
       std::string removed = text;
       removed.erase(at, 1);
