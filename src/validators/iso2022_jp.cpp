@@ -16,6 +16,17 @@
 //   pair are ignored by the mapping; both are accepted on purpose.
 // - warnings count as problems, so text that uses JIS X 0208-1978 never
 //   validates.
+//
+// Fast path: before each plain step, SkipValidIso2022Jp passes over the
+// buffered bytes that the plain step would accept without a word in the mode
+// in force: in ASCII everything up to the next ESC, in JIS X 0201 Roman
+// everything up to the next ESC or line break, under 1983 the pairs that are
+// characters. It never passes an ESC or a control byte, so the mode cannot
+// change inside it, and stops at a pair cut by the buffer's end; the plain
+// step takes it from there. Under 1978 every pair is reported, so it passes
+// nothing.
+#include <cstring>
+
 #include "codeset/jis_to_shift_jis.h"
 #include "report/messages.h"
 #include "validators/encoding_validator.h"
@@ -26,6 +37,31 @@ namespace {
 
 constexpr int kEscape = 0x1B;
 
+// Returns how far from `p` the units in [p, end) need no report in `mode`:
+// whole units only, never past `end`.
+const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t* end,
+                                       Iso2022Mode mode, const CodeSet& primary) {
+  switch (mode) {
+    case Iso2022Mode::Ascii: {
+      const void* escape = std::memchr(p, kEscape, static_cast<std::size_t>(end - p));
+      return escape != nullptr ? static_cast<const std::uint8_t*>(escape) : end;
+    }
+    case Iso2022Mode::JisRoman:
+      while (p != end && *p != kEscape && *p != '\r' && *p != '\n') ++p;
+      return p;
+    case Iso2022Mode::Jis1978:
+      return p;
+    case Iso2022Mode::Jis1983:
+      while (end - p >= 2 && p[0] >= 0x20) {
+        std::int32_t code = JisToShiftJis(static_cast<std::uint32_t>(p[0] << 8 | p[1]));
+        if (code == kInvalidShiftJis || !primary.Contains(static_cast<std::uint32_t>(code))) break;
+        p += 2;
+      }
+      return p;
+  }
+  return p;
+}
+
 }  // namespace
 
 bool EncodingValidator::ValidateIso2022Jp() {
@@ -33,6 +69,12 @@ bool EncodingValidator::ValidateIso2022Jp() {
   bool result = true;
   Iso2022Mode mode = Iso2022Mode::Ascii;
   for (;;) {
+    if (useFastPath) {
+      const std::uint8_t* from = input->next();
+      const std::uint8_t* to = SkipValidIso2022Jp(from, input->limit(), mode, primary);
+      offset += to - from;
+      input->Skip(to);
+    }
     int first = input->ReadByte();
     if (first == ByteInput::kEnd) return result;
     if (first == kEscape) {
