@@ -52,8 +52,8 @@ const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* en
       if (!secondary.Contains((b1 - 0x80) << 8 | (p[2] - 0x80u))) break;
       p += 3;
     } else {
-      std::int32_t code = JisToShiftJis(b0 << 8 | b1);
-      if (code == kInvalidShiftJis || !primary.Contains(static_cast<std::uint32_t>(code))) break;
+      std::uint32_t code = kJisToShiftJisTable(b0, b1);
+      if (code == 0 || !primary.Contains(code)) break;
       p += 2;
     }
   }

@@ -4,8 +4,11 @@
 #ifndef SRC_VALIDATORS_FAST_SCAN_H_
 #define SRC_VALIDATORS_FAST_SCAN_H_
 
+#include <array>
 #include <cstdint>
 #include <cstring>
+
+#include "codeset/jis_to_shift_jis.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -74,6 +77,29 @@ inline const std::uint8_t* SkipInRange(const std::uint8_t* p, const std::uint8_t
   while (p != end && range.Holds(*p)) ++p;
   return p;
 }
+
+// JisToShiftJis for every pair of seven-bit bytes, worked out at compile
+// time: the arithmetic has branches that text makes unpredictable. 0 stands
+// for the invalid marker (no pair maps to it).
+class JisToShiftJisTable {
+ public:
+  constexpr JisToShiftJisTable() : codes_() {
+    for (std::uint32_t i = 0; i < 0x4000; ++i) {
+      std::int32_t code = JisToShiftJis((i >> 7) << 8 | (i & 0x7F));
+      codes_[i] = code == kInvalidShiftJis ? 0 : static_cast<std::uint16_t>(code);
+    }
+  }
+  // The Shift_JIS code of the pair `first`, `second` (high bits ignored), or
+  // 0 when it has none.
+  std::uint32_t operator()(std::uint32_t first, std::uint32_t second) const {
+    return codes_[(first & 0x7F) << 7 | (second & 0x7F)];
+  }
+
+ private:
+  std::array<std::uint16_t, 0x4000> codes_;
+};
+
+inline constexpr JisToShiftJisTable kJisToShiftJisTable;
 
 }  // namespace codvet
 

@@ -30,6 +30,7 @@
 #include "codeset/jis_to_shift_jis.h"
 #include "report/messages.h"
 #include "validators/encoding_validator.h"
+#include "validators/fast_scan.h"
 
 namespace codvet {
 
@@ -53,8 +54,8 @@ const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t
       return p;
     case Iso2022Mode::Jis1983:
       while (end - p >= 2 && p[0] >= 0x20) {
-        std::int32_t code = JisToShiftJis(static_cast<std::uint32_t>(p[0] << 8 | p[1]));
-        if (code == kInvalidShiftJis || !primary.Contains(static_cast<std::uint32_t>(code))) break;
+        std::uint32_t code = kJisToShiftJisTable(p[0], p[1]);
+        if (code == 0 || !primary.Contains(code)) break;
         p += 2;
       }
       return p;
