@@ -55,19 +55,23 @@ void PrepareFirstBytes(const CodeSet& primary, ShiftJisFirstBytes& first) {
 // characters only, never past `end`.
 const std::uint8_t* SkipValidShiftJis(const std::uint8_t* p, const std::uint8_t* end,
                                       const ShiftJisFirstBytes& first, const CodeSet& primary) {
-  while (p != end) {
-    std::uint8_t b = *p;
+  if (p == end) return p;
+  // Before `last` a lead byte always has its second byte in the buffer.
+  const std::uint8_t* last = end - 1;
+  while (p < last) {
+    std::uint32_t b = *p;
     std::uint8_t kind = first.kind[b];
-    if (kind == kSingle) {
-      p = first.ascii.Holds(b) ? SkipInRange(p + 1, end, first.ascii) : p + 1;
-      continue;
+    if (kind == kLead) {
+      if (!primary.Contains(b << 8 | p[1])) return p;
+      p += 2;
+    } else if (kind == kSingle) {
+      p = first.ascii.Holds(static_cast<std::uint8_t>(b)) ? SkipInRange(p + 1, end, first.ascii)
+                                                          : p + 1;
+    } else {
+      return p;
     }
-    if (kind != kLead || end - p < 2 ||
-        !primary.Contains(static_cast<std::uint32_t>(b << 8 | p[1]))) {
-      break;
-    }
-    p += 2;
   }
+  if (p == last && first.kind[*p] == kSingle) ++p;
   return p;
 }
 
