@@ -36,27 +36,28 @@ constexpr ByteRange kAscii = {0x00, 0x7F};
 // characters only, never past `end`.
 const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* end,
                                    const CodeSet& primary, const CodeSet& secondary) {
-  while (p != end) {
-    std::uint32_t b0 = *p;
+  if (p == end) return p;
+  // Before `last` a first byte always has its next byte in the buffer.
+  const std::uint8_t* last = end - 1;
+  while (p < last) {
+    std::uint32_t b0 = p[0];
+    std::uint32_t b1 = p[1];
     if (b0 < 0x80) {
       p = SkipInRange(p + 1, end, kAscii);
-      continue;
-    }
-    if (end - p < 2 || p[1] < 0x80) break;
-    std::uint32_t b1 = p[1];
-    if (b0 == kSs2) {
-      if (b1 < 0xA1 || b1 > 0xDF) break;
-      p += 2;
-    } else if (b0 == kSs3) {
-      if (end - p < 3 || p[2] < 0x80) break;
-      if (!secondary.Contains((b1 - 0x80) << 8 | (p[2] - 0x80u))) break;
-      p += 3;
-    } else {
+    } else if (b0 != kSs2 && b0 != kSs3) {
       std::uint32_t code = kJisToShiftJisTable(b0, b1);
-      if (code == 0 || !primary.Contains(code)) break;
+      if (b1 < 0x80 || code == 0 || !primary.Contains(code)) return p;
       p += 2;
+    } else if (b0 == kSs2) {
+      if (b1 < 0xA1 || b1 > 0xDF) return p;
+      p += 2;
+    } else {
+      if (end - p < 3 || b1 < 0x80 || p[2] < 0x80) return p;
+      if (!secondary.Contains((b1 - 0x80) << 8 | (p[2] - 0x80u))) return p;
+      p += 3;
     }
   }
+  if (p == last && *p < 0x80) ++p;
   return p;
 }
 

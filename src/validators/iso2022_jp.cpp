@@ -53,7 +53,9 @@ const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t
     case Iso2022Mode::Jis1978:
       return p;
     case Iso2022Mode::Jis1983:
-      while (end - p >= 2 && p[0] >= 0x20) {
+      if (p == end) return p;
+      // Stopping one byte short of the end spares a bounds test per pair.
+      for (const std::uint8_t* last = end - 1; p < last && p[0] >= 0x20;) {
         std::uint32_t code = kJisToShiftJisTable(p[0], p[1]);
         if (code == 0 || !primary.Contains(code)) break;
         p += 2;
