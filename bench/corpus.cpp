@@ -90,7 +90,7 @@ class TextWriter {
   // Appends one stretch of Japanese characters and one of ASCII to `out`.
   void AppendStretch(std::string& out) {
     bool shifted = false;
-    for (std::uint32_t n = 4 + random_.Below(21); n > 0; --n) {
+    for (std::uint32_t n = 4 + random_.Below(28); n > 0; --n) {
       Character c = Japanese();
       if (encoding_ == "iso-2022-jp" && !shifted) {
         out += "\x1b$B";
