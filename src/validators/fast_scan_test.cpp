@@ -1,0 +1,58 @@
+#include "validators/fast_scan.h"
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "codeset/jis_to_shift_jis.h"
+#include "gtest/gtest.h"
+
+namespace codvet {
+namespace {
+
+// Every run length up to a few blocks, ended by every kind of byte outside
+// the range, for ranges at both ends of the byte values and in the middle.
+TEST(SkipInRange, StopsAtTheFirstByteOutside) {
+  std::mt19937 random(7);
+  for (ByteRange range : {ByteRange{0x00, 0x7F}, ByteRange{0x00, 0x7E}, ByteRange{0x21, 0x7E},
+                          ByteRange{0xA1, 0xFE}, ByteRange{0x80, 0xFF}, ByteRange{0x41, 0x41}}) {
+    std::vector<std::uint8_t> outside;
+    for (int b = 0; b < 256; ++b) {
+      if (!range.Holds(static_cast<std::uint8_t>(b)))
+        outside.push_back(static_cast<std::uint8_t>(b));
+    }
+    for (std::size_t length = 0; length < 200; ++length) {
+      std::vector<std::uint8_t> bytes(length + 1 + random() % 70);
+      for (std::uint8_t& b : bytes) {
+        b = static_cast<std::uint8_t>(range.low + random() % (range.high - range.low + 1));
+      }
+      // Without a stop the run ends at the end.
+      EXPECT_EQ(SkipInRange(bytes.data(), bytes.data() + bytes.size(), range),
+                bytes.data() + bytes.size());
+      bytes[length] = outside[random() % outside.size()];
+      if (random() % 2 == 0 && length + 1 < bytes.size()) {
+        bytes[length + 1 + random() % (bytes.size() - length - 1)] =
+            outside[random() % outside.size()];
+      }
+      ASSERT_EQ(SkipInRange(bytes.data(), bytes.data() + bytes.size(), range) - bytes.data(),
+                static_cast<std::ptrdiff_t>(length))
+          << int(range.low) << "-" << int(range.high) << " stop " << int(bytes[length]);
+      // Never past the end it is given.
+      EXPECT_EQ(SkipInRange(bytes.data(), bytes.data() + length, range), bytes.data() + length);
+    }
+  }
+}
+
+TEST(JisToShiftJisTable, AgreesWithTheMappingForEveryPair) {
+  for (std::uint32_t first = 0; first < 256; ++first) {
+    for (std::uint32_t second = 0; second < 256; ++second) {
+      std::int32_t code = JisToShiftJis(first << 8 | second);
+      ASSERT_EQ(kJisToShiftJisTable(first, second),
+                code == kInvalidShiftJis ? 0u : static_cast<std::uint32_t>(code))
+          << first << " " << second;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace codvet
