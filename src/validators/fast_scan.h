@@ -77,6 +77,36 @@ inline const std::uint8_t* SkipInRange(const std::uint8_t* p, const std::uint8_t
   return p;
 }
 
+// Returns the first position in [p, end) that holds `value`, or `end`. Like
+// memchr, but without a call's cost for the short distances of text.
+inline const std::uint8_t* FindByte(const std::uint8_t* p, const std::uint8_t* end,
+                                    std::uint8_t value) {
+#if defined(__SSE2__)
+  const __m128i wanted = _mm_set1_epi8(static_cast<char>(value));
+  auto matches = [&](const std::uint8_t* at) {
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    return static_cast<std::uint64_t>(
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted))));
+  };
+  while (end - p >= 64) {
+    std::uint64_t found =
+        matches(p) | matches(p + 16) << 16 | matches(p + 32) << 32 | matches(p + 48) << 48;
+    if (found != 0) return p + __builtin_ctzll(found);
+    p += 64;
+  }
+  while (end - p >= 16) {
+    unsigned found = static_cast<unsigned>(matches(p));
+    if (found != 0) return p + __builtin_ctz(found);
+    p += 16;
+  }
+  while (p != end && *p != value) ++p;
+  return p;
+#else
+  const void* found = std::memchr(p, value, static_cast<std::size_t>(end - p));
+  return found != nullptr ? static_cast<const std::uint8_t*>(found) : end;
+#endif
+}
+
 // JisToShiftJis for every pair of seven-bit bytes, worked out at compile
 // time: the arithmetic has branches that text makes unpredictable. 0 stands
 // for the invalid marker (no pair maps to it).

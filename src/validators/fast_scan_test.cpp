@@ -43,6 +43,22 @@ TEST(SkipInRange, StopsAtTheFirstByteOutside) {
   }
 }
 
+TEST(FindByte, FindsTheFirstOccurrenceOnly) {
+  std::mt19937 random(8);
+  for (std::size_t length = 0; length < 200; ++length) {
+    std::vector<std::uint8_t> bytes(length + 1 + random() % 70);
+    for (std::uint8_t& b : bytes) b = static_cast<std::uint8_t>(0x1C + random() % 0xE4);  // no 0x1B
+    const std::uint8_t* end = bytes.data() + bytes.size();
+    EXPECT_EQ(FindByte(bytes.data(), end, 0x1B), end);
+    bytes[length] = 0x1B;
+    if (length + 1 < bytes.size())
+      bytes[length + 1 + random() % (bytes.size() - length - 1)] = 0x1B;
+    ASSERT_EQ(FindByte(bytes.data(), end, 0x1B) - bytes.data(),
+              static_cast<std::ptrdiff_t>(length));
+    EXPECT_EQ(FindByte(bytes.data(), bytes.data() + length, 0x1B), bytes.data() + length);
+  }
+}
+
 TEST(JisToShiftJisTable, AgreesWithTheMappingForEveryPair) {
   for (std::uint32_t first = 0; first < 256; ++first) {
     for (std::uint32_t second = 0; second < 256; ++second) {

@@ -21,12 +21,12 @@
 // buffered bytes that the plain step would accept without a word in the mode
 // in force: in ASCII everything up to the next ESC, in JIS X 0201 Roman
 // everything up to the next ESC or line break, under 1983 the pairs that are
-// characters. It never passes an ESC or a control byte, so the mode cannot
-// change inside it, and stops at a pair cut by the buffer's end; the plain
-// step takes it from there. Under 1978 every pair is reported, so it passes
-// nothing.
-#include <cstring>
-
+// characters; and the three escape sequences that switch silently (ESC ( B,
+// ESC ( J, ESC $ B) when all their bytes are buffered, setting the mode as
+// the plain step would. It stops at anything else (a control byte, any other
+// escape sequence, a unit cut by the buffer's end) and the plain step takes
+// it from there. Under 1978 every pair is reported, so there it passes no
+// character.
 #include "codeset/jis_to_shift_jis.h"
 #include "report/messages.h"
 #include "validators/encoding_validator.h"
@@ -40,29 +40,42 @@ constexpr int kEscape = 0x1B;
 
 // Returns how far from `p` the units in [p, end) need no report in `mode`:
 // whole units only, never past `end`.
+// Passes whole units only, never past `end`, and sets `mode` as the escape
+// sequences it passes say.
 const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t* end,
-                                       Iso2022Mode mode, const CodeSet& primary) {
-  switch (mode) {
-    case Iso2022Mode::Ascii: {
-      const void* escape = std::memchr(p, kEscape, static_cast<std::size_t>(end - p));
-      return escape != nullptr ? static_cast<const std::uint8_t*>(escape) : end;
+                                       Iso2022Mode& mode, const CodeSet& primary) {
+  for (;;) {
+    switch (mode) {
+      case Iso2022Mode::Ascii:
+        p = FindByte(p, end, kEscape);
+        break;
+      case Iso2022Mode::JisRoman:
+        while (p != end && *p != kEscape && *p != '\r' && *p != '\n') ++p;
+        break;
+      case Iso2022Mode::Jis1978:
+        break;
+      case Iso2022Mode::Jis1983:
+        if (p == end) return p;
+        // Stopping one byte short of the end spares a bounds test per pair.
+        for (const std::uint8_t* last = end - 1; p < last && p[0] >= 0x20;) {
+          std::uint32_t code = kJisToShiftJisTable(p[0], p[1]);
+          if (code == 0 || !primary.Contains(code)) return p;
+          p += 2;
+        }
+        break;
     }
-    case Iso2022Mode::JisRoman:
-      while (p != end && *p != kEscape && *p != '\r' && *p != '\n') ++p;
+    if (end - p < 3 || p[0] != kEscape) return p;
+    if (p[1] == '(' && p[2] == 'B') {
+      mode = Iso2022Mode::Ascii;
+    } else if (p[1] == '(' && p[2] == 'J') {
+      mode = Iso2022Mode::JisRoman;
+    } else if (p[1] == '$' && p[2] == 'B') {
+      mode = Iso2022Mode::Jis1983;
+    } else {
       return p;
-    case Iso2022Mode::Jis1978:
-      return p;
-    case Iso2022Mode::Jis1983:
-      if (p == end) return p;
-      // Stopping one byte short of the end spares a bounds test per pair.
-      for (const std::uint8_t* last = end - 1; p < last && p[0] >= 0x20;) {
-        std::uint32_t code = kJisToShiftJisTable(p[0], p[1]);
-        if (code == 0 || !primary.Contains(code)) break;
-        p += 2;
-      }
-      return p;
+    }
+    p += 3;
   }
-  return p;
 }
 
 }  // namespace
