@@ -42,12 +42,15 @@ const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* en
   while (p < last) {
     std::uint32_t b0 = p[0];
     std::uint32_t b1 = p[1];
-    if (b0 < 0x80) {
-      p = SkipInRange(p + 1, end, kAscii);
-    } else if (b0 != kSs2 && b0 != kSs3) {
+    if (b0 >= 0xA1) {
+      // JIS X 0208, the commonest; 0xFF maps to nothing.
       std::uint32_t code = kJisToShiftJisTable(b0, b1);
       if (b1 < 0x80 || code == 0 || !primary.Contains(code)) return p;
       p += 2;
+    } else if (b0 < 0x80) {
+      p = SkipInRange(p + 1, end, kAscii);
+    } else if (b0 != kSs2 && b0 != kSs3) {
+      return p;  // 0x80-0xA0 open no character
     } else if (b0 == kSs2) {
       if (b1 < 0xA1 || b1 > 0xDF) return p;
       p += 2;
