@@ -35,7 +35,7 @@ constexpr ByteRange kAscii = {0x00, 0x7F};
 // Returns how far from `p` the characters in [p, end) need no report: whole
 // characters only, never past `end`.
 const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* end,
-                                   const CodeSet& primary, const CodeSet& secondary) {
+                                   const JisPairSet& jisX0208, const CodeSet& secondary) {
   if (p == end) return p;
   // Before `last` a first byte always has its next byte in the buffer.
   const std::uint8_t* last = end - 1;
@@ -44,8 +44,7 @@ const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* en
     std::uint32_t b1 = p[1];
     if (b0 >= 0xA1) {
       // JIS X 0208, the commonest; 0xFF maps to nothing.
-      std::uint32_t code = kJisToShiftJisTable(b0, b1);
-      if (b1 < 0x80 || code == 0 || !primary.Contains(code)) return p;
+      if (b1 < 0x80 || !jisX0208.Contains(b0, b1)) return p;
       p += 2;
     } else if (b0 < 0x80) {
       p = SkipInRange(p + 1, end, kAscii);
@@ -69,10 +68,12 @@ const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* en
 bool EncodingValidator::ValidateEucJp() {
   std::int64_t offset = 0;
   bool result = true;
+  JisPairSet jisX0208;
+  if (useFastPath) jisX0208.Load(primary);
   for (;;) {
     if (useFastPath) {
       const std::uint8_t* from = input->next();
-      const std::uint8_t* to = SkipValidEucJp(from, input->limit(), primary, secondary);
+      const std::uint8_t* to = SkipValidEucJp(from, input->limit(), jisX0208, secondary);
       offset += to - from;
       input->Skip(to);
     }

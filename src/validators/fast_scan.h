@@ -4,10 +4,10 @@
 #ifndef SRC_VALIDATORS_FAST_SCAN_H_
 #define SRC_VALIDATORS_FAST_SCAN_H_
 
-#include <array>
 #include <cstdint>
 #include <cstring>
 
+#include "codeset/code_set.h"
 #include "codeset/jis_to_shift_jis.h"
 
 #if defined(__SSE2__)
@@ -107,28 +107,34 @@ inline const std::uint8_t* FindByte(const std::uint8_t* p, const std::uint8_t* e
 #endif
 }
 
-// JisToShiftJis for every pair of seven-bit bytes, worked out at compile
-// time: the arithmetic has branches that text makes unpredictable. 0 stands
-// for the invalid marker (no pair maps to it).
-class JisToShiftJisTable {
+// Which pairs of JIS bytes stand for a character of a code set in Shift_JIS
+// form: JisToShiftJis and CodeSet::Contains folded into one bit per pair of
+// seven-bit bytes (2 KiB, against the 8 KiB set and the mapping table), for
+// the fast paths of the JIS-based encodings.
+class JisPairSet {
  public:
-  constexpr JisToShiftJisTable() : codes_() {
-    for (std::uint32_t i = 0; i < 0x4000; ++i) {
-      std::int32_t code = JisToShiftJis((i >> 7) << 8 | (i & 0x7F));
-      codes_[i] = code == kInvalidShiftJis ? 0 : static_cast<std::uint16_t>(code);
+  void Load(const CodeSet& shiftJis) {
+    std::memset(bits_, 0, sizeof bits_);
+    for (std::uint32_t row = 0x21; row <= 0x7E; ++row) {
+      for (std::uint32_t cell = 0x21; cell <= 0x7E; ++cell) {
+        std::int32_t code = JisToShiftJis(row << 8 | cell);
+        if (code != kInvalidShiftJis && shiftJis.Contains(static_cast<std::uint32_t>(code))) {
+          std::uint32_t i = row << 7 | cell;
+          bits_[i >> 3] = static_cast<std::uint8_t>(bits_[i >> 3] | 1u << (i & 7));
+        }
+      }
     }
   }
-  // The Shift_JIS code of the pair `first`, `second` (high bits ignored), or
-  // 0 when it has none.
-  std::uint32_t operator()(std::uint32_t first, std::uint32_t second) const {
-    return codes_[(first & 0x7F) << 7 | (second & 0x7F)];
+  // Whether the pair `first`, `second` (high bits ignored) maps to a code in
+  // the set.
+  bool Contains(std::uint32_t first, std::uint32_t second) const {
+    std::uint32_t i = (first & 0x7F) << 7 | (second & 0x7F);
+    return (bits_[i >> 3] >> (i & 7) & 1) != 0;
   }
 
  private:
-  std::array<std::uint16_t, 0x4000> codes_;
+  std::uint8_t bits_[0x4000 / 8];
 };
-
-inline constexpr JisToShiftJisTable kJisToShiftJisTable;
 
 }  // namespace codvet
 

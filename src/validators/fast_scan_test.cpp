@@ -4,7 +4,9 @@
 #include <random>
 #include <vector>
 
+#include "codeset/code_set.h"
 #include "codeset/jis_to_shift_jis.h"
+#include "codeset/range_tables.h"
 #include "gtest/gtest.h"
 
 namespace codvet {
@@ -59,15 +61,21 @@ TEST(FindByte, FindsTheFirstOccurrenceOnly) {
   }
 }
 
-TEST(JisToShiftJisTable, AgreesWithTheMappingForEveryPair) {
+TEST(JisPairSet, AgreesWithTheMappingAndTheSetForEveryPair) {
+  CodeSet set;
+  set.LoadRanges(kShiftJisRanges, kShiftJisRangesLength);
+  JisPairSet pairs;
+  pairs.Load(set);
+  int count = 0;
   for (std::uint32_t first = 0; first < 256; ++first) {
     for (std::uint32_t second = 0; second < 256; ++second) {
       std::int32_t code = JisToShiftJis(first << 8 | second);
-      ASSERT_EQ(kJisToShiftJisTable(first, second),
-                code == kInvalidShiftJis ? 0u : static_cast<std::uint32_t>(code))
-          << first << " " << second;
+      bool expected = code != kInvalidShiftJis && set.Contains(static_cast<std::uint32_t>(code));
+      ASSERT_EQ(pairs.Contains(first, second), expected) << first << " " << second;
+      count += expected;
     }
   }
+  EXPECT_EQ(count, 4 * 6879);  // JIS X 0208, in each combination of high bits
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ constexpr int kEscape = 0x1B;
 // Passes whole units only, never past `end`, and sets `mode` as the escape
 // sequences it passes say.
 const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t* end,
-                                       Iso2022Mode& mode, const CodeSet& primary) {
+                                       Iso2022Mode& mode, const JisPairSet& jisX0208) {
   for (;;) {
     switch (mode) {
       case Iso2022Mode::Ascii:
@@ -58,8 +58,7 @@ const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t
         if (p == end) return p;
         // Stopping one byte short of the end spares a bounds test per pair.
         for (const std::uint8_t* last = end - 1; p < last && p[0] >= 0x20;) {
-          std::uint32_t code = kJisToShiftJisTable(p[0], p[1]);
-          if (code == 0 || !primary.Contains(code)) return p;
+          if (!jisX0208.Contains(p[0], p[1])) return p;
           p += 2;
         }
         break;
@@ -84,10 +83,12 @@ bool EncodingValidator::ValidateIso2022Jp() {
   std::int64_t offset = 0;
   bool result = true;
   Iso2022Mode mode = Iso2022Mode::Ascii;
+  JisPairSet jisX0208;
+  if (useFastPath) jisX0208.Load(primary);
   for (;;) {
     if (useFastPath) {
       const std::uint8_t* from = input->next();
-      const std::uint8_t* to = SkipValidIso2022Jp(from, input->limit(), mode, primary);
+      const std::uint8_t* to = SkipValidIso2022Jp(from, input->limit(), mode, jisX0208);
       offset += to - from;
       input->Skip(to);
     }
