@@ -93,6 +93,24 @@ char* PutDecimal(char* out, std::int64_t number) {
   return out + length;
 }
 
+// PutDecimal for offsets, reusing the digits above the last four from the
+// line before when they are the same. Writes up to 16 bytes past the text.
+char* PutOffset(char* out, std::int64_t offset, ReportSink::OffsetDigits& cache) {
+  if (offset < 10000) return PutDecimal(out, offset);
+  std::uint64_t high = static_cast<std::uint64_t>(offset) / 10000;
+  std::uint32_t low = static_cast<std::uint32_t>(static_cast<std::uint64_t>(offset) - high * 10000);
+  if (high != cache.high) {
+    cache.high = high;
+    cache.length = static_cast<std::size_t>(
+        PutDecimal(cache.text, static_cast<std::int64_t>(high)) - cache.text);
+  }
+  std::memcpy(out, cache.text, 16);  // at most 15 digits
+  out += cache.length;
+  std::memcpy(out, kDigitPairs + 2 * (low / 100), 2);
+  std::memcpy(out + 2, kDigitPairs + 2 * (low % 100), 2);
+  return out + 4;
+}
+
 char* PutHex(char* out, std::uint32_t value) {
   static constexpr char kDigits[] = "0123456789abcdef";
   int length = value == 0 ? 1 : (32 - __builtin_clz(value) + 3) / 4;
@@ -139,7 +157,7 @@ void WriteLine(ReportSink& sink, std::string_view displayName, std::int64_t offs
     out = PutText(out, "\"");
     out = Put(out, displayName);
     out = PutText(out, "\" (");
-    out = PutDecimal(out, offset);
+    out = PutOffset(out, offset, sink.offsetDigits());
     out = PutText(out, "): ");
     out = Put(out, message);
     if (value != nullptr) {
