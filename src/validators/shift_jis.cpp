@@ -13,7 +13,9 @@
 // of valid single bytes several at a time, pairs read straight from the
 // buffer), judging them by the same `primary`. It stops at anything else (an
 // invalid character, a pair cut by the buffer's end), which the plain step
-// then handles exactly as it would have anyway.
+// then handles exactly as it would have anyway. Where the skip keeps passing
+// next to nothing (an input full of problems), the plain step runs alone for
+// a few characters between tries.
 #include "report/messages.h"
 #include "validators/encoding_validator.h"
 #include "validators/fast_scan.h"
@@ -23,6 +25,9 @@ namespace codvet {
 namespace {
 
 enum ShiftJisKind : std::uint8_t { kStop, kSingle, kLead };
+
+constexpr std::ptrdiff_t kShortSkip = 16;
+constexpr int kPlainStepsAfterShortSkip = 16;
 
 // What the fast path needs to know about first bytes, taken from the loaded
 // set at the start of each call.
@@ -82,10 +87,14 @@ bool EncodingValidator::ValidateShiftJis() {
   bool result = true;
   ShiftJisFirstBytes first;
   if (useFastPath) PrepareFirstBytes(primary, first);
+  // Where problems are dense the skip passes next to nothing and only adds
+  // its cost, so after a short skip the plain step runs alone for a while.
+  int plainSteps = 0;
   for (;;) {
-    if (useFastPath) {
+    if (useFastPath && --plainSteps < 0) {
       const std::uint8_t* from = input->next();
       const std::uint8_t* to = SkipValidShiftJis(from, input->limit(), first, primary);
+      if (to - from < kShortSkip) plainSteps = kPlainStepsAfterShortSkip;
       offset += to - from;
       input->Skip(to);
     }
