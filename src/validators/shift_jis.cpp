@@ -27,7 +27,7 @@ namespace {
 enum ShiftJisKind : std::uint8_t { kStop, kSingle, kLead };
 
 constexpr std::ptrdiff_t kShortSkip = 16;
-constexpr int kPlainStepsAfterShortSkip = 16;
+constexpr int kPlainStepsAfterShortSkip = 64;
 
 // What the fast path needs to know about first bytes, taken from the loaded
 // set at the start of each call.
