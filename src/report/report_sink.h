@@ -49,7 +49,7 @@ class ReportSink {
   // that need working out. Used by the line formatting only.
   struct OffsetDigits {
     std::uint64_t high = UINT64_MAX;
-    char text[24];
+    char text[24] = {};
     std::size_t length = 0;
   };
   OffsetDigits& offsetDigits() { return offsetDigits_; }
