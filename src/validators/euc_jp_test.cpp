@@ -16,9 +16,7 @@ struct Case {
   std::string lines;
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-  *os << c.label;
-}
+void PrintTo(const Case& c, std::ostream* os) { *os << c.label; }
 
 class EucJpCases : public ::testing::TestWithParam<Case> {};
 
@@ -33,17 +31,13 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"Empty", "", ""},
         Case{"SingleBytesNeedNoLookup", Bytes({0x41, 0x7F, 0x01, 0x0A, 0x0D}), ""},
         Case{"ValidPairs", Bytes({0xA4, 0xA2, 0xB0, 0xA1, 0xCF, 0xD3, 0xD0, 0xA1, 0xF4, 0xA6}), ""},
-        Case{"PairsTheTableLacks",
-             Bytes({0xCF, 0xD4, 0xF4, 0xA7, 0xF5, 0xA1, 0xA9, 0xA1, 0xAD, 0xA1}),
+        Case{"PairsTheTableLacks", Bytes({0xCF, 0xD4, 0xF4, 0xA7, 0xF5, 0xA1, 0xA9, 0xA1, 0xAD, 0xA1}),
              Line(0, MsgInvalidCharacter, 0xCFD4) + Line(2, MsgInvalidCharacter, 0xF4A7) +
                  Line(4, MsgInvalidCharacter, 0xF5A1) + Line(6, MsgInvalidCharacter, 0xA9A1) +
                  Line(8, MsgInvalidCharacter, 0xADA1)},
-        Case{"OutsideTheGrid", Bytes({0xA1, 0xA1, 0xFE, 0xFE}),
-             Line(2, MsgInvalidCharacter, 0xFEFE)},
-        Case{"LowSecondByteConsumed", Bytes({0xA4, 0x41, 0x42}),
-             Line(0, MsgInvalidCharacter, 0xA441)},
-        Case{"MarkerPairs",
-             Bytes({0xA2, 0xA0, 0xA1, 0xFF, 0xA1, 0x8E, 0x80, 0xA1, 0xA0, 0xA1, 0xFF, 0xFF}),
+        Case{"OutsideTheGrid", Bytes({0xA1, 0xA1, 0xFE, 0xFE}), Line(2, MsgInvalidCharacter, 0xFEFE)},
+        Case{"LowSecondByteConsumed", Bytes({0xA4, 0x41, 0x42}), Line(0, MsgInvalidCharacter, 0xA441)},
+        Case{"MarkerPairs", Bytes({0xA2, 0xA0, 0xA1, 0xFF, 0xA1, 0x8E, 0x80, 0xA1, 0xA0, 0xA1, 0xFF, 0xFF}),
              Line(0, MsgInvalidCharacter, 0xA2A0) + Line(2, MsgInvalidCharacter, 0xA1FF) +
                  Line(4, MsgInvalidCharacter, 0xA18E) + Line(6, MsgInvalidCharacter, 0x80A1) +
                  Line(8, MsgInvalidCharacter, 0xA0A1) + Line(10, MsgInvalidCharacter, 0xFFFF)},
@@ -51,8 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"KanaOutOfRange", Bytes({0x8E, 0xE0, 0x8E, 0xA0, 0x8E, 0x41, 0x42}),
              Line(0, MsgInvalidKanaCharacter, 0x8EE0) + Line(2, MsgInvalidKanaCharacter, 0x8EA0) +
                  Line(4, MsgInvalidKanaCharacter, 0x8E41)},
-        Case{"SupplementaryValid", Bytes({0x8F, 0xB0, 0xA1, 0x8F, 0xA2, 0xAF, 0x8F, 0xED, 0xE3}),
-             ""},
+        Case{"SupplementaryValid", Bytes({0x8F, 0xB0, 0xA1, 0x8F, 0xA2, 0xAF, 0x8F, 0xED, 0xE3}), ""},
         Case{"SupplementaryInvalid", Bytes({0x8F, 0xA2, 0xAE, 0x8F, 0xED, 0xE4, 0x8F, 0x30, 0x21}),
              Line(0, MsgInvalidJisX0212Character, 0x8FA2AE) +
                  Line(3, MsgInvalidJisX0212Character, 0x8FEDE4) +
@@ -60,8 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"SupplementaryOneLowByte", Bytes({0x8F, 0xB0, 0x21, 0x8F, 0x30, 0xA1}),
              Line(0, MsgInvalidJisX0212Character, 0x8FB021) +
                  Line(3, MsgInvalidJisX0212Character, 0x8F30A1)},
-        Case{"AfterSupplementary", Bytes({0x8F, 0xB0, 0xA1, 0xA4, 0x41}),
-             Line(3, MsgInvalidCharacter, 0xA441)},
+        Case{"AfterSupplementary", Bytes({0x8F, 0xB0, 0xA1, 0xA4, 0x41}), Line(3, MsgInvalidCharacter, 0xA441)},
         Case{"Ss3TakesSs3", Bytes({0x8F, 0x8F, 0xA1, 0xA1}),
              Line(0, MsgInvalidJisX0212Character, 0x8F8FA1) + Line(3, MsgAloneJisX0208Pair, 0xA1)},
         Case{"Ss2TakesSs2", Bytes({0x8E, 0x8E, 0xA1}),
@@ -110,8 +102,7 @@ TEST(EucJpSweep, EverySupplementaryCharacter) {
       input += Bytes({0x8F, b1, b2});
       bool ok = b1 >= 0x80 && b2 >= 0x80 && secondary.Contains((b1 - 0x80) << 8 | (b2 - 0x80));
       valid += ok;
-      if (!ok)
-        expected += Line(3 * (b1 * 256 + b2), MsgInvalidJisX0212Character, 0x8F0000 | b1 << 8 | b2);
+      if (!ok) expected += Line(3 * (b1 * 256 + b2), MsgInvalidJisX0212Character, 0x8F0000 | b1 << 8 | b2);
     }
   }
   EXPECT_EQ(valid, 6067);

@@ -21,9 +21,7 @@ struct Case {
   std::string lines;
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-  *os << c.label;
-}
+void PrintTo(const Case& c, std::ostream* os) { *os << c.label; }
 
 class Iso2022JpCases : public ::testing::TestWithParam<Case> {};
 
@@ -35,7 +33,8 @@ TEST_P(Iso2022JpCases, ReportsExactly) {
 INSTANTIATE_TEST_SUITE_P(
     Table, Iso2022JpCases,
     ::testing::Values(
-        Case{"Empty", "", ""}, Case{"ValidKanji", kTo1983 + "\x30\x21" + kToAscii, ""},
+        Case{"Empty", "", ""},
+        Case{"ValidKanji", kTo1983 + "\x30\x21" + kToAscii, ""},
         Case{"EndsInTwoByteMode", kTo1983 + "\x30\x21", ""},
         Case{"InvalidKanji", kTo1983 + "\x22\x2f" + kToAscii, Line(3, MsgInvalidCharacter, 0x222F)},
         Case{"LineBreaksInRoman", kToRoman + "A\r\n" + kToAscii,
@@ -52,12 +51,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"AloneFirstByteUnder1978", kTo1978 + "\x30",
              Line(0, MsgJis1978Escape, 0x1B2440) + Line(3, MsgAloneLeadByteJis, 0x30)},
         Case{"UnknownEscapeBackToAscii", "\x1b(I1", Line(0, MsgInvalidEscape, 0x1B2849)},
-        Case{"UnknownEscapeFromTwoByteMode", kTo1983 + "\x1b(I\r\n",
-             Line(3, MsgInvalidEscape, 0x1B2849)},
-        Case{"LongerSequenceTakenAsThreeBytes", "\x1b$(D\x22\x2f",
-             Line(0, MsgInvalidEscape, 0x1B2428)},
-        Case{"UnknownThenValid", "\x1b&@" + kTo1983 + "\x30\x21",
-             Line(0, MsgInvalidEscape, 0x1B2640)},
+        Case{"UnknownEscapeFromTwoByteMode", kTo1983 + "\x1b(I\r\n", Line(3, MsgInvalidEscape, 0x1B2849)},
+        Case{"LongerSequenceTakenAsThreeBytes", "\x1b$(D\x22\x2f", Line(0, MsgInvalidEscape, 0x1B2428)},
+        Case{"UnknownThenValid", "\x1b&@" + kTo1983 + "\x30\x21", Line(0, MsgInvalidEscape, 0x1B2640)},
         Case{"EscapeAsSecondByte", "\x1b\x1b(B", Line(0, MsgInvalidEscape, 0x1B1B28)},
         Case{"EscapeInsidePair", kTo1983 + "\x30\x1b(B",
              Line(3, MsgInvalidCharacter, 0x301B) + Line(5, MsgInvalidCharacter, 0x2842)},

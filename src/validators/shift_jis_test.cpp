@@ -17,9 +17,7 @@ struct Case {
   std::string lines;
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-  *os << c.label;
-}
+void PrintTo(const Case& c, std::ostream* os) { *os << c.label; }
 
 class ShiftJisCases : public ::testing::TestWithParam<Case> {};
 
@@ -60,8 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
                  Line(4, MsgInvalidCharacter, 0x88FD) + Line(6, MsgInvalidCharacter, 0x88FF)},
         Case{"HalfWidthKatakana", "shift_jis", Bytes({0xA1, 0xB1, 0xDF}), ""}),
     [](const ::testing::TestParamInfo<Case>& info) {
-      return std::string(info.param.label) + "_" +
-             (info.param.encoding[0] == 's' ? "sjis" : "cp932");
+      return std::string(info.param.label) + "_" + (info.param.encoding[0] == 's' ? "sjis" : "cp932");
     });
 
 TEST(IsShiftJisLeadByte, HoldsForExactlyTheTwoRanges) {
@@ -127,8 +124,7 @@ TEST(ShiftJisTruncation, LeadByteAloneAtTheEndAfterAnyValidPrefix) {
   for (int lead = 0x81; lead <= 0xFC; ++lead) {
     if (!IsShiftJisLeadByte(lead)) continue;
     std::string input = Bytes({0x82, 0xA0, 0x41, lead});
-    EXPECT_EQ(RunValidator("shift_jis", input),
-              (Outcome{false, Line(3, MsgAloneLeadByteSjis, lead)}));
+    EXPECT_EQ(RunValidator("shift_jis", input), (Outcome{false, Line(3, MsgAloneLeadByteSjis, lead)}));
   }
 }
 

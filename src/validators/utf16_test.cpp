@@ -16,9 +16,7 @@ struct Case {
   std::string lines;
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-  *os << c.label;
-}
+void PrintTo(const Case& c, std::ostream* os) { *os << c.label; }
 
 class Utf16Cases : public ::testing::TestWithParam<Case> {};
 
@@ -30,23 +28,17 @@ TEST_P(Utf16Cases, ReportsExactly) {
 INSTANTIATE_TEST_SUITE_P(
     Table, Utf16Cases,
     ::testing::Values(
-        Case{"BigEndianMarkAndPair", "utf16",
-             Bytes({0xFE, 0xFF, 0x00, 0x41, 0xD8, 0x00, 0xDC, 0x00}), ""},
+        Case{"BigEndianMarkAndPair", "utf16", Bytes({0xFE, 0xFF, 0x00, 0x41, 0xD8, 0x00, 0xDC, 0x00}), ""},
         Case{"LittleEndianMark", "utf16", Bytes({0xFF, 0xFE, 0x41, 0x00}), ""},
         Case{"NoMarkMeansLittleEndian", "utf16", Bytes({0x00, 0x41, 0x00, 0x42}), ""},
-        Case{"NoMarkLoneTrail", "utf16", Bytes({0x00, 0xDC}),
-             Line(0, MsgLoneTrailSurrogate, 0xDC00)},
+        Case{"NoMarkLoneTrail", "utf16", Bytes({0x00, 0xDC}), Line(0, MsgLoneTrailSurrogate, 0xDC00)},
         Case{"MarkThenReversedMark", "utf16", Bytes({0xFF, 0xFE, 0xFE, 0xFF}),
              Line(2, MsgFffeMustNotAppear, 0xFFFE)},
-        Case{"ReversedMarkBigEndian", "utf16be", Bytes({0xFF, 0xFE}),
-             Line(0, MsgFffeMustNotAppear, 0xFFFE)},
-        Case{"ReversedMarkLittleEndian", "utf16le", Bytes({0xFE, 0xFF}),
-             Line(0, MsgFffeMustNotAppear, 0xFFFE)},
+        Case{"ReversedMarkBigEndian", "utf16be", Bytes({0xFF, 0xFE}), Line(0, MsgFffeMustNotAppear, 0xFFFE)},
+        Case{"ReversedMarkLittleEndian", "utf16le", Bytes({0xFE, 0xFF}), Line(0, MsgFffeMustNotAppear, 0xFFFE)},
         Case{"MarkAndFfffAnywhere", "utf16be", Bytes({0x00, 0x41, 0xFE, 0xFF, 0xFF, 0xFF}), ""},
-        Case{"PairBoundsBigEndian", "utf16be",
-             Bytes({0xD8, 0x00, 0xDC, 0x00, 0xDB, 0xFF, 0xDF, 0xFF}), ""},
-        Case{"PairBoundsLittleEndian", "utf16le",
-             Bytes({0x00, 0xD8, 0x00, 0xDC, 0xFF, 0xDB, 0xFF, 0xDF}), ""},
+        Case{"PairBoundsBigEndian", "utf16be", Bytes({0xD8, 0x00, 0xDC, 0x00, 0xDB, 0xFF, 0xDF, 0xFF}), ""},
+        Case{"PairBoundsLittleEndian", "utf16le", Bytes({0x00, 0xD8, 0x00, 0xDC, 0xFF, 0xDB, 0xFF, 0xDF}), ""},
         Case{"WrongPartnerThenLoneTrail", "utf16be", Bytes({0xD8, 0x00, 0x00, 0x41, 0xDC, 0x00}),
              Line(0, MsgInvalidTrailSurrogate, 0x41) + Line(4, MsgLoneTrailSurrogate, 0xDC00)},
         Case{"LeadAsPartnerIsConsumed", "utf16be", Bytes({0xD8, 0x00, 0xD8, 0x00, 0xDC, 0x00}),
@@ -68,11 +60,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"TruncatedLeadLittleEndian", "utf16le", Bytes({0x00, 0xD8}),
              Line(0, MsgIncompleteCharacterUtf16, 0xD800)},
         Case{"OneByteDetect", "utf16", Bytes({0x41}), Line(0, MsgIncompleteCharacterUtf16, 0x41)},
-        Case{"OneByteBigEndian", "utf16be", Bytes({0x41}),
-             Line(0, MsgIncompleteCharacterUtf16, 0x41)},
-        Case{"OneByteLittleEndian", "utf16le", Bytes({0x41}),
-             Line(0, MsgIncompleteCharacterUtf16, 0x41)},
-        Case{"EmptyDetect", "utf16", "", ""}, Case{"MarkOnly", "utf16", Bytes({0xFE, 0xFF}), ""},
+        Case{"OneByteBigEndian", "utf16be", Bytes({0x41}), Line(0, MsgIncompleteCharacterUtf16, 0x41)},
+        Case{"OneByteLittleEndian", "utf16le", Bytes({0x41}), Line(0, MsgIncompleteCharacterUtf16, 0x41)},
+        Case{"EmptyDetect", "utf16", "", ""},
+        Case{"MarkOnly", "utf16", Bytes({0xFE, 0xFF}), ""},
         Case{"DetectionOnlyAtTheStart", "utf16", Bytes({0x41, 0x00, 0xFE, 0xFF, 0xFF, 0xFE}),
              Line(2, MsgFffeMustNotAppear, 0xFFFE)}),
     [](const ::testing::TestParamInfo<Case>& info) {
@@ -121,8 +112,7 @@ TEST(Utf16ByteOrderOutsideTheEnumeration, ReportsUncertainEndian) {
       ReportSink sink(&lines);
       EncodingValidator validator(&sink);
       ByteInput input(16);
-      input.OpenMemory(reinterpret_cast<const std::uint8_t*>(run.bytes.data()), run.bytes.size(),
-                       16);
+      input.OpenMemory(reinterpret_cast<const std::uint8_t*>(run.bytes.data()), run.bytes.size(), 16);
       validator.input = &input;
       validator.displayName = "t";
       valid = validator.ValidateUtf16(static_cast<Utf16ByteOrder>(3));
