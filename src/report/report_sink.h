@@ -44,6 +44,16 @@ class ReportSink {
   }
   void Commit(char* end) { next_ = end; }
 
+  // The decimal text of offset / 10000 in the line before: offsets grow
+  // from line to line, so it seldom changes and the digits below it are all
+  // that need working out. Used by the line formatting only.
+  struct OffsetDigits {
+    std::uint64_t high = UINT64_MAX;
+    char text[24] = {};
+    std::size_t length = 0;
+  };
+  OffsetDigits& offsetDigits() { return offsetDigits_; }
+
  private:
   char* ReserveSlow(std::size_t size);
 
@@ -54,6 +64,7 @@ class ReportSink {
   char* next_;
   char* limit_;
   bool discarding_ = false;
+  OffsetDigits offsetDigits_;
 };
 
 // Writes "\"NAME\" (OFFSET): MESSAGE (0xVALUE)" and the line end, the value in

@@ -12,7 +12,7 @@ namespace codvet {
 
 class ByteInput {
  public:
-  static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 18;
+  static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 16;
   // What ReadByte returns at the end of the input or after a read error.
   static constexpr int kEnd = -1;
 

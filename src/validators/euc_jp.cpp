@@ -12,9 +12,17 @@
 // their own; SS3 reads both of its bytes before judging either, so SS3 and one
 // byte at the end is a truncation whatever that byte is; a pair outside the
 // 94 x 94 grid is reported like any other invalid pair.
+//
+// Fast path: before each plain step, SkipValidEucJp passes over the buffered
+// characters that the plain step would accept without a word (ASCII runs
+// several bytes at a time; kana, JIS X 0208 and JIS X 0212 characters read
+// straight from the buffer and judged by the same sets). It stops at anything
+// else, including a character cut by the buffer's end, and the plain step
+// takes it from there.
 #include "codeset/jis_to_shift_jis.h"
 #include "report/messages.h"
 #include "validators/encoding_validator.h"
+#include "validators/fast_scan.h"
 
 namespace codvet {
 
@@ -22,13 +30,53 @@ namespace {
 
 constexpr int kSs2 = 0x8E;
 constexpr int kSs3 = 0x8F;
+constexpr ByteRange kAscii = {0x00, 0x7F};
+
+// Returns how far from `p` the characters in [p, end) need no report: whole
+// characters only, never past `end`.
+const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* end,
+                                   const JisPairSet& jisX0208, const CodeSet& secondary) {
+  if (p == end) return p;
+  // Before `last` a first byte always has its next byte in the buffer.
+  const std::uint8_t* last = end - 1;
+  while (p < last) {
+    std::uint32_t b0 = p[0];
+    std::uint32_t b1 = p[1];
+    if (b0 >= 0xA1) {
+      // JIS X 0208, the commonest; 0xFF maps to nothing.
+      if (b1 < 0x80 || !jisX0208.Contains(b0, b1)) return p;
+      p += 2;
+    } else if (b0 < 0x80) {
+      p = SkipInRange(p + 1, end, kAscii);
+    } else if (b0 != kSs2 && b0 != kSs3) {
+      return p;  // 0x80-0xA0 open no character
+    } else if (b0 == kSs2) {
+      if (b1 < 0xA1 || b1 > 0xDF) return p;
+      p += 2;
+    } else {
+      if (end - p < 3 || b1 < 0x80 || p[2] < 0x80) return p;
+      if (!secondary.Contains((b1 - 0x80) << 8 | (p[2] - 0x80u))) return p;
+      p += 3;
+    }
+  }
+  if (p == last && *p < 0x80) ++p;
+  return p;
+}
 
 }  // namespace
 
 bool EncodingValidator::ValidateEucJp() {
   std::int64_t offset = 0;
   bool result = true;
+  JisPairSet jisX0208;
+  if (useFastPath) jisX0208.Load(primary);
   for (;;) {
+    if (useFastPath) {
+      const std::uint8_t* from = input->next();
+      const std::uint8_t* to = SkipValidEucJp(from, input->limit(), jisX0208, secondary);
+      offset += to - from;
+      input->Skip(to);
+    }
     int b0 = input->ReadByte();
     if (b0 == ByteInput::kEnd) return result;
     if (b0 < 0x80) {
@@ -48,8 +96,10 @@ bool EncodingValidator::ValidateEucJp() {
     if (b0 == kSs3) {
       if (b1 == ByteInput::kEnd) return ReportTruncation(offset, MsgAloneSs3, kSs3);
       int b2 = input->ReadByte();
-      if (b2 == ByteInput::kEnd) return ReportTruncation(offset, MsgAloneJisX0212Pair, 0x8F00u + b1);
-      if (b1 < 0x80 || b2 < 0x80 || !secondary.Contains(static_cast<std::uint32_t>((b1 - 0x80) << 8 | (b2 - 0x80)))) {
+      if (b2 == ByteInput::kEnd)
+        return ReportTruncation(offset, MsgAloneJisX0212Pair, 0x8F00u + b1);
+      if (b1 < 0x80 || b2 < 0x80 ||
+          !secondary.Contains(static_cast<std::uint32_t>((b1 - 0x80) << 8 | (b2 - 0x80)))) {
         Report(offset, MsgInvalidJisX0212Character, 0x8F0000u + (b1 << 8) + b2);
         result = false;
       }

@@ -16,9 +16,21 @@
 //   pair are ignored by the mapping; both are accepted on purpose.
 // - warnings count as problems, so text that uses JIS X 0208-1978 never
 //   validates.
+//
+// Fast path: before each plain step, SkipValidIso2022Jp passes over the
+// buffered bytes that the plain step would accept without a word in the mode
+// in force: in ASCII everything up to the next ESC, in JIS X 0201 Roman
+// everything up to the next ESC or line break, under 1983 the pairs that are
+// characters; and the three escape sequences that switch silently (ESC ( B,
+// ESC ( J, ESC $ B) when all their bytes are buffered, setting the mode as
+// the plain step would. It stops at anything else (a control byte, any other
+// escape sequence, a unit cut by the buffer's end) and the plain step takes
+// it from there. Under 1978 every pair is reported, so there it passes no
+// character.
 #include "codeset/jis_to_shift_jis.h"
 #include "report/messages.h"
 #include "validators/encoding_validator.h"
+#include "validators/fast_scan.h"
 
 namespace codvet {
 
@@ -26,13 +38,60 @@ namespace {
 
 constexpr int kEscape = 0x1B;
 
+// Returns how far from `p` the units in [p, end) need no report in `mode`:
+// whole units only, never past `end`.
+// Passes whole units only, never past `end`, and sets `mode` as the escape
+// sequences it passes say.
+const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t* end,
+                                       Iso2022Mode& mode, const JisPairSet& jisX0208) {
+  for (;;) {
+    switch (mode) {
+      case Iso2022Mode::Ascii:
+        p = FindByte(p, end, kEscape);
+        break;
+      case Iso2022Mode::JisRoman:
+        while (p != end && *p != kEscape && *p != '\r' && *p != '\n') ++p;
+        break;
+      case Iso2022Mode::Jis1978:
+        break;
+      case Iso2022Mode::Jis1983:
+        if (p == end) return p;
+        // Stopping one byte short of the end spares a bounds test per pair.
+        for (const std::uint8_t* last = end - 1; p < last && p[0] >= 0x20;) {
+          if (!jisX0208.Contains(p[0], p[1])) return p;
+          p += 2;
+        }
+        break;
+    }
+    if (end - p < 3 || p[0] != kEscape) return p;
+    if (p[1] == '(' && p[2] == 'B') {
+      mode = Iso2022Mode::Ascii;
+    } else if (p[1] == '(' && p[2] == 'J') {
+      mode = Iso2022Mode::JisRoman;
+    } else if (p[1] == '$' && p[2] == 'B') {
+      mode = Iso2022Mode::Jis1983;
+    } else {
+      return p;
+    }
+    p += 3;
+  }
+}
+
 }  // namespace
 
 bool EncodingValidator::ValidateIso2022Jp() {
   std::int64_t offset = 0;
   bool result = true;
   Iso2022Mode mode = Iso2022Mode::Ascii;
+  JisPairSet jisX0208;
+  if (useFastPath) jisX0208.Load(primary);
   for (;;) {
+    if (useFastPath) {
+      const std::uint8_t* from = input->next();
+      const std::uint8_t* to = SkipValidIso2022Jp(from, input->limit(), mode, jisX0208);
+      offset += to - from;
+      input->Skip(to);
+    }
     int first = input->ReadByte();
     if (first == ByteInput::kEnd) return result;
     if (first == kEscape) {

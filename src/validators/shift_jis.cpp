@@ -7,15 +7,97 @@
 // - the byte after a lead byte is always its second byte, whatever it is (a
 //   line feed or another lead byte included), and is never read again;
 // - a lead byte at the very end is reported alone, with its own value.
+//
+// Fast path: before each plain step, SkipValidShiftJis passes over the
+// buffered characters that the plain step would accept without a word (runs
+// of valid single bytes several at a time, pairs read straight from the
+// buffer), judging them by the same `primary`. It stops at anything else (an
+// invalid character, a pair cut by the buffer's end), which the plain step
+// then handles exactly as it would have anyway. Where the skip keeps passing
+// next to nothing (an input full of problems), the plain step runs alone for
+// a few characters between tries.
 #include "report/messages.h"
 #include "validators/encoding_validator.h"
+#include "validators/fast_scan.h"
 
 namespace codvet {
+
+namespace {
+
+enum ShiftJisKind : std::uint8_t { kStop, kSingle, kLead };
+
+constexpr std::ptrdiff_t kShortSkip = 16;
+constexpr int kPlainStepsAfterShortSkip = 64;
+
+// What the fast path needs to know about first bytes, taken from the loaded
+// set at the start of each call.
+struct ShiftJisFirstBytes {
+  std::uint8_t kind[256];
+  // The longest run of valid single bytes below 0x80, skipped in blocks.
+  ByteRange ascii;
+};
+
+void PrepareFirstBytes(const CodeSet& primary, ShiftJisFirstBytes& first) {
+  int runStart = 0;
+  int bestLength = 0;
+  for (int b = 0; b < 256; ++b) {
+    if (IsShiftJisLeadByte(b)) {
+      first.kind[b] = kLead;
+    } else {
+      first.kind[b] = primary.Contains(static_cast<std::uint32_t>(b)) ? kSingle : kStop;
+    }
+    if (b >= 0x80) continue;
+    if (first.kind[b] != kSingle) {
+      runStart = b + 1;
+    } else if (b + 1 - runStart > bestLength) {
+      bestLength = b + 1 - runStart;
+      first.ascii = {static_cast<std::uint8_t>(runStart), static_cast<std::uint8_t>(b)};
+    }
+  }
+}
+
+// Returns how far from `p` the characters in [p, end) need no report: whole
+// characters only, never past `end`.
+const std::uint8_t* SkipValidShiftJis(const std::uint8_t* p, const std::uint8_t* end,
+                                      const ShiftJisFirstBytes& first, const CodeSet& primary) {
+  if (p == end) return p;
+  // Before `last` a lead byte always has its second byte in the buffer.
+  const std::uint8_t* last = end - 1;
+  while (p < last) {
+    std::uint32_t b = *p;
+    std::uint8_t kind = first.kind[b];
+    if (kind == kLead) {
+      if (!primary.Contains(b << 8 | p[1])) return p;
+      p += 2;
+    } else if (kind == kSingle) {
+      p = first.ascii.Holds(static_cast<std::uint8_t>(b)) ? SkipInRange(p + 1, end, first.ascii)
+                                                          : p + 1;
+    } else {
+      return p;
+    }
+  }
+  if (p == last && first.kind[*p] == kSingle) ++p;
+  return p;
+}
+
+}  // namespace
 
 bool EncodingValidator::ValidateShiftJis() {
   std::int64_t offset = 0;
   bool result = true;
+  ShiftJisFirstBytes first;
+  if (useFastPath) PrepareFirstBytes(primary, first);
+  // Where problems are dense the skip passes next to nothing and only adds
+  // its cost, so after a short skip the plain step runs alone for a while.
+  int plainSteps = 0;
   for (;;) {
+    if (useFastPath && --plainSteps < 0) {
+      const std::uint8_t* from = input->next();
+      const std::uint8_t* to = SkipValidShiftJis(from, input->limit(), first, primary);
+      if (to - from < kShortSkip) plainSteps = kPlainStepsAfterShortSkip;
+      offset += to - from;
+      input->Skip(to);
+    }
     int b1 = input->ReadByte();
     if (b1 == ByteInput::kEnd) return result;
     if (!IsShiftJisLeadByte(b1)) {

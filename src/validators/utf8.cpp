@@ -9,8 +9,16 @@
 // surrogate range 0xD800-0xDFFF in three-byte sequences. A following byte
 // without its high bit ends the sequence and is consumed with it. A byte-order
 // mark is an ordinary character.
+//
+// Fast path: before each plain step, SkipValidUtf8 passes over the buffered
+// sequences that the plain step would accept without a word: ASCII runs
+// several bytes at a time, and complete sequences of two to five bytes whose
+// following bytes have the high bit set (three-byte ones outside the
+// surrogate range). It stops at anything else, including a sequence cut by
+// the buffer's end, and the plain step takes it from there.
 #include "report/messages.h"
 #include "validators/encoding_validator.h"
+#include "validators/fast_scan.h"
 
 namespace codvet {
 
@@ -25,12 +33,57 @@ constexpr int Utf8SequenceLength(int b1) {
   return 6;
 }
 
+constexpr ByteRange kAscii = {0x00, 0x7F};
+
+// Returns how far from `p` the sequences in [p, end) need no report: whole
+// sequences only, never past `end`.
+const std::uint8_t* SkipValidUtf8(const std::uint8_t* p, const std::uint8_t* end) {
+  while (p != end) {
+    std::uint32_t b1 = *p;
+    if (b1 < 0x80) {
+      p = SkipInRange(p + 1, end, kAscii);
+      continue;
+    }
+    std::ptrdiff_t left = end - p;
+    if ((b1 & 0xF0) == 0xE0) {
+      // Three-byte sequences, the commonest in Japanese text, in runs while
+      // they last. (b1 & 0x0F) == 0xD with the top of b2's six bits set is
+      // 0xD800-0xDFFF.
+      do {
+        if (left < 3 || (p[1] & p[2] & 0x80) == 0 || (b1 == 0xED && (p[1] & 0x20) != 0)) return p;
+        p += 3;
+        left -= 3;
+        if (left == 0) return p;
+        b1 = *p;
+      } while ((b1 & 0xF0) == 0xE0);
+    } else if ((b1 & 0xE0) == 0xC0) {
+      if (left < 2 || (p[1] & 0x80) == 0) break;
+      p += 2;
+    } else if ((b1 & 0xF8) == 0xF0) {
+      if (left < 4 || (p[1] & p[2] & p[3] & 0x80) == 0) break;
+      p += 4;
+    } else if ((b1 & 0xFC) == 0xF8) {
+      if (left < 5 || (p[1] & p[2] & p[3] & p[4] & 0x80) == 0) break;
+      p += 5;
+    } else {
+      break;  // refused first byte: always reported
+    }
+  }
+  return p;
+}
+
 }  // namespace
 
 bool EncodingValidator::ValidateUtf8() {
   std::int64_t offset = 0;
   bool result = true;
   for (;;) {
+    if (useFastPath) {
+      const std::uint8_t* from = input->next();
+      const std::uint8_t* to = SkipValidUtf8(from, input->limit());
+      offset += to - from;
+      input->Skip(to);
+    }
     int b1 = input->ReadByte();
     if (b1 == ByteInput::kEnd) return result;
     if (b1 < 0x80) {

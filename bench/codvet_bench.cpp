@@ -1,0 +1,350 @@
+// codvet_bench: throughput and peak memory of the built codvet program on
+// generated inputs of about 100 MB, side by side with iconv (where installed)
+// and with a read-and-touch pass of this program's own, the limit for any
+// validator that reads its input.
+//
+// usage: codvet_bench [--rounds N] [--size MB] [--dir DIR] [--codvet PATH] [--only NAME] [--cpu]
+//
+// Rounds alternate the contenders on each input; figures are medians of
+// elapsed time, or with --cpu of user plus system time (steadier when other
+// work shares the machine). Inputs are generated once into DIR and reused
+// while their size matches.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "corpus.h"
+
+namespace codvet {
+namespace bench {
+namespace {
+
+struct Input {
+  std::string name;  // of the file, in DIR
+  CorpusKind kind;
+  std::string encoding;   // codvet's name for the encoding the file is checked in
+  const char* iconvName;  // null: iconv is not run on it
+};
+
+struct Options {
+  int rounds = 5;
+  std::size_t size = 100 * 1000 * 1000;
+  // The generator's version is part of the directory, so that a changed
+  // generator never meets old files.
+  std::string dir = CODVET_BENCH_DIR "-2";
+  std::string codvet = CODVET_BINARY;
+  std::string only;
+  bool cpu = false;
+};
+
+// What one run of a program measured.
+struct Run {
+  double seconds = 0;
+  double cpuSeconds = 0;
+  long maxRssKb = 0;
+  int status = -1;
+};
+
+double Seconds(const struct timeval& t) {
+  return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6;
+}
+
+double CpuSeconds(const struct rusage& usage) {
+  return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+}
+
+double Now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Runs `argv` in the directory `dir` with standard output to /dev/null and
+// standard input from `inputFd` (or fed from `feedPath` through a pipe when
+// it is not empty).
+Run RunProgram(const std::vector<std::string>& argv, const std::string& dir, int inputFd,
+               const std::string& feedPath) {
+  Run run;
+  int pipeFds[2] = {-1, -1};
+  if (!feedPath.empty() && pipe(pipeFds) != 0) return run;
+  double start = Now();
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(127);
+    int devNull = open("/dev/null", O_WRONLY);
+    dup2(devNull, 1);
+    if (!feedPath.empty()) {
+      dup2(pipeFds[0], 0);
+      close(pipeFds[0]);
+      close(pipeFds[1]);
+    } else if (inputFd >= 0) {
+      dup2(inputFd, 0);
+    }
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  if (!feedPath.empty()) {
+    close(pipeFds[0]);
+    int fd = open(feedPath.c_str(), O_RDONLY);
+    std::unique_ptr<char[]> block(new char[1 << 20]);
+    ssize_t got;
+    while (fd >= 0 && (got = read(fd, block.get(), 1 << 20)) > 0) {
+      ssize_t done = 0;
+      while (done < got) {
+        ssize_t put = write(pipeFds[1], block.get() + done, static_cast<std::size_t>(got - done));
+        if (put <= 0) break;
+        done += put;
+      }
+      if (done < got) break;
+    }
+    if (fd >= 0) close(fd);
+    close(pipeFds[1]);
+  }
+  int status = 0;
+  struct rusage usage;
+  if (wait4(pid, &status, 0, &usage) == pid) {
+    run.seconds = Now() - start;
+    run.cpuSeconds = CpuSeconds(usage);
+    run.maxRssKb = usage.ru_maxrss;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  return run;
+}
+
+// Reads the file in 1 MiB blocks and adds up every byte.
+Run ReadAndTouch(const std::string& path) {
+  Run run;
+  static std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[1 << 20]);
+  struct rusage before;
+  getrusage(RUSAGE_SELF, &before);
+  double start = Now();
+  int fd = open(path.c_str(), O_RDONLY);
+  if (fd < 0) return run;
+  std::uint64_t sum = 0;
+  ssize_t got;
+  while ((got = read(fd, block.get(), 1 << 20)) > 0) {
+    for (ssize_t i = 0; i < got; ++i) sum += block[i];
+  }
+  close(fd);
+  run.seconds = Now() - start;
+  struct rusage after;
+  getrusage(RUSAGE_SELF, &after);
+  run.cpuSeconds = CpuSeconds(after) - CpuSeconds(before);
+  run.status = sum == 1 ? 1 : 0;  // keeps the sum alive
+  return run;
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  std::size_t n = values.size();
+  return n % 2 != 0 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+long MaxOf(const std::vector<long>& values) {
+  return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
+}
+
+bool HaveIconv() {
+  return RunProgram({"iconv", "--version"}, "", -1, "").status == 0;
+}
+
+std::size_t FileSize(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 ? static_cast<std::size_t>(st.st_size) : 0;
+}
+
+// Share of bytes from 0x80 up: how much of a text is not ASCII.
+double NonAsciiShare(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return 0;
+  std::vector<unsigned char> block(1 << 20);
+  std::size_t got = std::fread(block.data(), 1, block.size(), file);
+  std::fclose(file);
+  std::size_t high = 0;
+  for (std::size_t i = 0; i < got; ++i) high += block[i] >= 0x80;
+  return got == 0 ? 0 : static_cast<double>(high) / static_cast<double>(got);
+}
+
+std::vector<Input> Inputs() {
+  using K = CorpusKind;
+  return {
+      {"ja-shift_jis.txt", K::Japanese, "shift_jis", "SHIFT_JIS"},
+      {"ja-windows-31j.txt", K::Japanese, "windows-31j", "CP932"},
+      {"ja-euc-jp.txt", K::Japanese, "euc-jp", "EUC-JP"},
+      {"ja-iso-2022-jp.txt", K::Japanese, "iso-2022-jp", "ISO-2022-JP"},
+      {"ja-utf8.txt", K::Japanese, "utf8", "UTF-8"},
+      {"ja-utf16.txt", K::Japanese, "utf16", "UTF-16"},
+      {"ja-utf16be.txt", K::Japanese, "utf16be", "UTF-16BE"},
+      {"ja-utf16le.txt", K::Japanese, "utf16le", "UTF-16LE"},
+      {"ascii.txt", K::Ascii, "shift_jis", "SHIFT_JIS"},
+      {"ascii.txt", K::Ascii, "windows-31j", "CP932"},
+      {"ascii.txt", K::Ascii, "euc-jp", "EUC-JP"},
+      {"ascii.txt", K::Ascii, "iso-2022-jp", "ISO-2022-JP"},
+      {"ascii.txt", K::Ascii, "utf8", "UTF-8"},
+      // iconv stops at the first bad byte, so it has nothing to say here.
+      {"random.bin", K::Random, "shift_jis", nullptr},
+      {"random.bin", K::Random, "utf8", nullptr},
+  };
+}
+
+int Main(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    bool hasValue = i + 1 < argc;
+    if (arg == "--rounds" && hasValue) {
+      options.rounds = std::max(1, std::atoi(argv[++i]));
+    } else if (arg == "--size" && hasValue) {
+      options.size = static_cast<std::size_t>(std::max(1, std::atoi(argv[++i]))) * 1000 * 1000;
+    } else if (arg == "--dir" && hasValue) {
+      options.dir = argv[++i];
+    } else if (arg == "--codvet" && hasValue) {
+      options.codvet = argv[++i];
+    } else if (arg == "--only" && hasValue) {
+      options.only = argv[++i];
+    } else if (arg == "--cpu") {
+      options.cpu = true;
+    } else {
+      std::fprintf(stderr,
+                   "usage: codvet_bench [--rounds N] [--size MB] [--dir DIR] [--codvet PATH] "
+                   "[--only NAME] [--cpu]\n");
+      return 2;
+    }
+  }
+  std::signal(SIGPIPE, SIG_IGN);
+  if (char* absolute = realpath(options.codvet.c_str(), nullptr)) {
+    options.codvet = absolute;
+    std::free(absolute);
+  }
+  mkdir(options.dir.c_str(), 0777);
+
+  std::vector<Input> inputs;
+  for (const Input& input : Inputs()) {
+    if (options.only.empty() || input.name.find(options.only) != std::string::npos ||
+        input.encoding == options.only) {
+      inputs.push_back(input);
+    }
+  }
+  // Generated sizes overshoot the request by less than one 1 MiB block.
+  for (const Input& input : inputs) {
+    std::string path = options.dir + "/" + input.name;
+    std::size_t have = FileSize(path);
+    if (have >= options.size && have < options.size + (std::size_t{1} << 20)) continue;
+    std::fprintf(stderr, "generating %s\n", path.c_str());
+    if (!WriteCorpus(path, input.kind, input.encoding, options.size)) {
+      std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+      return 1;
+    }
+  }
+  bool iconv = HaveIconv();
+
+  struct Figures {
+    std::vector<double> codvet, pipe, iconv, touch;
+    std::vector<long> codvetRss, pipeRss, iconvRss;
+    int codvetStatus = -1, iconvStatus = -1;
+  };
+  std::vector<Figures> figures(inputs.size());
+  for (int round = 0; round < options.rounds; ++round) {
+    std::fprintf(stderr, "round %d of %d\n", round + 1, options.rounds);
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+      const Input& input = inputs[i];
+      std::string path = options.dir + "/" + input.name;
+      Figures& f = figures[i];
+      // The order changes from round to round so that no contender always
+      // runs right after another.
+      for (int step = 0; step < 4; ++step) {
+        switch ((step + round) % 4) {
+          case 0: {
+            // The bare file name, as a user would type it: the name is in every
+            // report line.
+            Run run = RunProgram({options.codvet, input.encoding, input.name}, options.dir, -1, "");
+            f.codvet.push_back(options.cpu ? run.cpuSeconds : run.seconds);
+            f.codvetRss.push_back(run.maxRssKb);
+            f.codvetStatus = run.status;
+            break;
+          }
+          case 1: {
+            Run run = RunProgram({options.codvet, input.encoding}, "", -1, path);
+            f.pipe.push_back(options.cpu ? run.cpuSeconds : run.seconds);
+            f.pipeRss.push_back(run.maxRssKb);
+            break;
+          }
+          case 2:
+            if (iconv && input.iconvName != nullptr) {
+              Run run = RunProgram({"iconv", "-f", input.iconvName, "-t", "UTF-8", input.name},
+                                   options.dir, -1, "");
+              f.iconv.push_back(options.cpu ? run.cpuSeconds : run.seconds);
+              f.iconvRss.push_back(run.maxRssKb);
+              f.iconvStatus = run.status;
+            }
+            break;
+          case 3: {
+            Run run = ReadAndTouch(path);
+            f.touch.push_back(options.cpu ? run.cpuSeconds : run.seconds);
+            break;
+          }
+        }
+      }
+    }
+  }
+
+  std::printf(
+      "%d rounds, medians of %s; MB = 10^6 bytes; RSS = peak resident set of the process\n\n",
+      options.rounds, options.cpu ? "user + system time" : "elapsed time");
+  std::printf(
+      "| input | encoding | codvet MB/s | iconv MB/s | x iconv | touch MB/s | of touch | "
+      "pipe MB/s | RSS file KB | RSS pipe KB | iconv RSS KB | exit |\n");
+  std::printf("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|\n");
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    const Input& input = inputs[i];
+    const Figures& f = figures[i];
+    double mb = static_cast<double>(FileSize(options.dir + "/" + input.name)) / 1e6;
+    double codvet = mb / Median(f.codvet);
+    double touch = mb / Median(f.touch);
+    char iconvText[32] = "-";
+    char ratioText[32] = "-";
+    char iconvRss[32] = "-";
+    if (!f.iconv.empty()) {
+      double rate = mb / Median(f.iconv);
+      std::snprintf(iconvText, sizeof iconvText, "%.0f%s", rate,
+                    f.iconvStatus == 0 ? "" : " (failed)");
+      std::snprintf(ratioText, sizeof ratioText, "%.1f", codvet / rate);
+      std::snprintf(iconvRss, sizeof iconvRss, "%ld", MaxOf(f.iconvRss));
+    }
+    std::printf("| %s | %s | %.0f | %s | %s | %.0f | %.2f | %.0f | %ld | %ld | %s | %d |\n",
+                input.name.c_str(), input.encoding.c_str(), codvet, iconvText, ratioText, touch,
+                codvet / touch, mb / Median(f.pipe), MaxOf(f.codvetRss), MaxOf(f.pipeRss), iconvRss,
+                f.codvetStatus);
+  }
+  for (const Input& input : inputs) {
+    if (input.kind == CorpusKind::Japanese && input.encoding == "shift_jis") {
+      std::printf("\nBytes from 0x80 up in %s: %.0f%%\n", input.name.c_str(),
+                  100 * NonAsciiShare(options.dir + "/" + input.name));
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+}  // namespace bench
+}  // namespace codvet
+
+int main(int argc, char** argv) {
+  return codvet::bench::Main(argc, argv);
+}

@@ -1,0 +1,82 @@
+#include "validators/fast_scan.h"
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "codeset/code_set.h"
+#include "codeset/jis_to_shift_jis.h"
+#include "codeset/range_tables.h"
+#include "gtest/gtest.h"
+
+namespace codvet {
+namespace {
+
+// Every run length up to a few blocks, ended by every kind of byte outside
+// the range, for ranges at both ends of the byte values and in the middle.
+TEST(SkipInRange, StopsAtTheFirstByteOutside) {
+  std::mt19937 random(7);
+  for (ByteRange range : {ByteRange{0x00, 0x7F}, ByteRange{0x00, 0x7E}, ByteRange{0x21, 0x7E},
+                          ByteRange{0xA1, 0xFE}, ByteRange{0x80, 0xFF}, ByteRange{0x41, 0x41}}) {
+    std::vector<std::uint8_t> outside;
+    for (int b = 0; b < 256; ++b) {
+      if (!range.Holds(static_cast<std::uint8_t>(b)))
+        outside.push_back(static_cast<std::uint8_t>(b));
+    }
+    for (std::size_t length = 0; length < 200; ++length) {
+      std::vector<std::uint8_t> bytes(length + 1 + random() % 70);
+      for (std::uint8_t& b : bytes) {
+        b = static_cast<std::uint8_t>(range.low + random() % (range.high - range.low + 1));
+      }
+      // Without a stop the run ends at the end.
+      EXPECT_EQ(SkipInRange(bytes.data(), bytes.data() + bytes.size(), range),
+                bytes.data() + bytes.size());
+      bytes[length] = outside[random() % outside.size()];
+      if (random() % 2 == 0 && length + 1 < bytes.size()) {
+        bytes[length + 1 + random() % (bytes.size() - length - 1)] =
+            outside[random() % outside.size()];
+      }
+      ASSERT_EQ(SkipInRange(bytes.data(), bytes.data() + bytes.size(), range) - bytes.data(),
+                static_cast<std::ptrdiff_t>(length))
+          << int(range.low) << "-" << int(range.high) << " stop " << int(bytes[length]);
+      // Never past the end it is given.
+      EXPECT_EQ(SkipInRange(bytes.data(), bytes.data() + length, range), bytes.data() + length);
+    }
+  }
+}
+
+TEST(FindByte, FindsTheFirstOccurrenceOnly) {
+  std::mt19937 random(8);
+  for (std::size_t length = 0; length < 200; ++length) {
+    std::vector<std::uint8_t> bytes(length + 1 + random() % 70);
+    for (std::uint8_t& b : bytes) b = static_cast<std::uint8_t>(0x1C + random() % 0xE4);  // no 0x1B
+    const std::uint8_t* end = bytes.data() + bytes.size();
+    EXPECT_EQ(FindByte(bytes.data(), end, 0x1B), end);
+    bytes[length] = 0x1B;
+    if (length + 1 < bytes.size())
+      bytes[length + 1 + random() % (bytes.size() - length - 1)] = 0x1B;
+    ASSERT_EQ(FindByte(bytes.data(), end, 0x1B) - bytes.data(),
+              static_cast<std::ptrdiff_t>(length));
+    EXPECT_EQ(FindByte(bytes.data(), bytes.data() + length, 0x1B), bytes.data() + length);
+  }
+}
+
+TEST(JisPairSet, AgreesWithTheMappingAndTheSetForEveryPair) {
+  CodeSet set;
+  set.LoadRanges(kShiftJisRanges, kShiftJisRangesLength);
+  JisPairSet pairs;
+  pairs.Load(set);
+  int count = 0;
+  for (std::uint32_t first = 0; first < 256; ++first) {
+    for (std::uint32_t second = 0; second < 256; ++second) {
+      std::int32_t code = JisToShiftJis(first << 8 | second);
+      bool expected = code != kInvalidShiftJis && set.Contains(static_cast<std::uint32_t>(code));
+      ASSERT_EQ(pairs.Contains(first, second), expected) << first << " " << second;
+      count += expected;
+    }
+  }
+  EXPECT_EQ(count, 4 * 6879);  // JIS X 0208, in each combination of high bits
+}
+
+}  // namespace
+}  // namespace codvet
