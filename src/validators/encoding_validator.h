@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "codeset/code_set.h"
+#include "codeset/jis_to_shift_jis.h"
 #include "report/report_sink.h"
 #include "validators/byte_input.h"
 
@@ -54,6 +55,12 @@ class EncodingValidator {
   bool ValidateUtf16(Utf16ByteOrder byteOrder);
 
  private:
+  // Tells whether a two-byte JIS X 0208 value (high bits ignored) is a
+  // character of `primary`; a pair outside the 94 x 94 grid never is.
+  bool IsJisX0208Character(std::uint32_t pair) const {
+    std::int32_t code = JisToShiftJis(pair);
+    return code != kInvalidShiftJis && primary.Contains(static_cast<std::uint32_t>(code));
+  }
   void Report(std::int64_t offset, std::string_view message, std::uint32_t value) {
     ReportLine(*output, displayName, offset, message, value);
   }

@@ -19,7 +19,6 @@
 // straight from the buffer and judged by the same sets). It stops at anything
 // else, including a character cut by the buffer's end, and the plain step
 // takes it from there.
-#include "codeset/jis_to_shift_jis.h"
 #include "report/messages.h"
 #include "validators/encoding_validator.h"
 #include "validators/fast_scan.h"
@@ -108,15 +107,10 @@ bool EncodingValidator::ValidateEucJp() {
     }
     if (b1 == ByteInput::kEnd) return ReportTruncation(offset, MsgAloneJisX0208Pair, b0);
     std::uint32_t pair = static_cast<std::uint32_t>(b0 << 8 | b1);
-    if (b1 < 0x80) {
+    // The second byte's high bit is tested before the pair is mapped.
+    if (b1 < 0x80 || !IsJisX0208Character(pair)) {
       Report(offset, MsgInvalidCharacter, pair);
       result = false;
-    } else {
-      std::int32_t code = JisToShiftJis(pair);
-      if (code == kInvalidShiftJis || !primary.Contains(static_cast<std::uint32_t>(code))) {
-        Report(offset, MsgInvalidCharacter, pair);
-        result = false;
-      }
     }
     offset += 2;
   }

@@ -27,7 +27,6 @@
 // escape sequence, a unit cut by the buffer's end) and the plain step takes
 // it from there. Under 1978 every pair is reported, so there it passes no
 // character.
-#include "codeset/jis_to_shift_jis.h"
 #include "report/messages.h"
 #include "validators/encoding_validator.h"
 #include "validators/fast_scan.h"
@@ -146,12 +145,9 @@ bool EncodingValidator::ValidateIso2022Jp() {
     if (mode == Iso2022Mode::Jis1978) {
       Report(offset, MsgJis1978Character, pair);
       result = false;
-    } else {
-      std::int32_t code = JisToShiftJis(pair);
-      if (code == kInvalidShiftJis || !primary.Contains(static_cast<std::uint32_t>(code))) {
-        Report(offset, MsgInvalidCharacter, pair);
-        result = false;
-      }
+    } else if (!IsJisX0208Character(pair)) {
+      Report(offset, MsgInvalidCharacter, pair);
+      result = false;
     }
     offset += 2;
   }
