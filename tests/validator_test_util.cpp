@@ -1,5 +1,6 @@
 #include "validator_test_util.h"
 
+#include <cctype>
 #include <cinttypes>
 #include <cstdio>
 
@@ -42,6 +43,25 @@ void ExpectOutcome(const char* encodingName, std::string_view bytes, const Outco
           << encodingName << " chunk " << chunk << " fast " << fast;
     }
   }
+}
+
+void PrintTo(const ReportCase& c, std::ostream* os) {
+  *os << c.label << " (" << c.encoding << ")";
+}
+
+std::string ReportCaseName(const ::testing::TestParamInfo<ReportCase>& info) {
+  std::string name = std::string(info.param.label) + "_";
+  for (const char* e = info.param.encoding; *e != '\0'; ++e) {
+    if (std::isalnum(static_cast<unsigned char>(*e))) name += *e;
+  }
+  return name;
+}
+
+// Every row is checked at every placement of block edges, fast path on and
+// off.
+TEST_P(ReportCases, ReportsExactly) {
+  const ReportCase& c = GetParam();
+  ExpectOutcome(c.encoding, c.bytes, {c.lines.empty(), c.lines});
 }
 
 std::string Line(std::int64_t offset, std::string_view message, std::uint32_t value) {

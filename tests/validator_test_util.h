@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "gtest/gtest.h"
+
 namespace codvet {
 
 struct Outcome {
@@ -31,6 +33,21 @@ Outcome RunValidator(const char* encodingName, std::string_view bytes, RunOption
 // Checks that validating `bytes` gives `expected`, whatever the size of the
 // pieces the input arrives in and with the fast path on or off.
 void ExpectOutcome(const char* encodingName, std::string_view bytes, const Outcome& expected);
+
+// One row of a validator's table of cases: bytes under an encoding name and
+// the exact report lines they give (the input is valid exactly when there
+// are none). A test file instantiates the shared test with its rows:
+//   INSTANTIATE_TEST_SUITE_P(Name, ReportCases, ::testing::Values(...),
+//                            ReportCaseName);
+struct ReportCase {
+  const char* label;
+  const char* encoding;
+  std::string bytes;
+  std::string lines;
+};
+void PrintTo(const ReportCase& c, std::ostream* os);
+std::string ReportCaseName(const ::testing::TestParamInfo<ReportCase>& info);
+class ReportCases : public ::testing::TestWithParam<ReportCase> {};
 
 // A report line with a value, and one without, for the display name "t".
 std::string Line(std::int64_t offset, std::string_view message, std::uint32_t value);

@@ -32,8 +32,9 @@ std::string ReadAll(ByteInput& input) {
 }
 
 TEST(ByteInput, MemoryInAnyChunkSize) {
-  std::string data = "\x00\x01\x7f\x80\xff"
-                     "abc";
+  std::string data =
+      "\x00\x01\x7f\x80\xff"
+      "abc";
   data.push_back('\0');
   for (std::size_t chunk : {1, 2, 3, 100}) {
     ByteInput input(4);

@@ -10,60 +10,59 @@
 namespace codvet {
 namespace {
 
-struct Case {
-  const char* label;
-  std::string bytes;
-  std::string lines;
-};
-
-void PrintTo(const Case& c, std::ostream* os) { *os << c.label; }
-
-class EucJpCases : public ::testing::TestWithParam<Case> {};
-
-TEST_P(EucJpCases, ReportsExactly) {
-  const Case& c = GetParam();
-  ExpectOutcome("euc-jp", c.bytes, {c.lines.empty(), c.lines});
-}
-
 INSTANTIATE_TEST_SUITE_P(
-    Table, EucJpCases,
+    EucJp, ReportCases,
     ::testing::Values(
-        Case{"Empty", "", ""},
-        Case{"SingleBytesNeedNoLookup", Bytes({0x41, 0x7F, 0x01, 0x0A, 0x0D}), ""},
-        Case{"ValidPairs", Bytes({0xA4, 0xA2, 0xB0, 0xA1, 0xCF, 0xD3, 0xD0, 0xA1, 0xF4, 0xA6}), ""},
-        Case{"PairsTheTableLacks", Bytes({0xCF, 0xD4, 0xF4, 0xA7, 0xF5, 0xA1, 0xA9, 0xA1, 0xAD, 0xA1}),
-             Line(0, MsgInvalidCharacter, 0xCFD4) + Line(2, MsgInvalidCharacter, 0xF4A7) +
-                 Line(4, MsgInvalidCharacter, 0xF5A1) + Line(6, MsgInvalidCharacter, 0xA9A1) +
-                 Line(8, MsgInvalidCharacter, 0xADA1)},
-        Case{"OutsideTheGrid", Bytes({0xA1, 0xA1, 0xFE, 0xFE}), Line(2, MsgInvalidCharacter, 0xFEFE)},
-        Case{"LowSecondByteConsumed", Bytes({0xA4, 0x41, 0x42}), Line(0, MsgInvalidCharacter, 0xA441)},
-        Case{"MarkerPairs", Bytes({0xA2, 0xA0, 0xA1, 0xFF, 0xA1, 0x8E, 0x80, 0xA1, 0xA0, 0xA1, 0xFF, 0xFF}),
-             Line(0, MsgInvalidCharacter, 0xA2A0) + Line(2, MsgInvalidCharacter, 0xA1FF) +
-                 Line(4, MsgInvalidCharacter, 0xA18E) + Line(6, MsgInvalidCharacter, 0x80A1) +
-                 Line(8, MsgInvalidCharacter, 0xA0A1) + Line(10, MsgInvalidCharacter, 0xFFFF)},
-        Case{"KanaBounds", Bytes({0x8E, 0xA1, 0x8E, 0xDF}), ""},
-        Case{"KanaOutOfRange", Bytes({0x8E, 0xE0, 0x8E, 0xA0, 0x8E, 0x41, 0x42}),
-             Line(0, MsgInvalidKanaCharacter, 0x8EE0) + Line(2, MsgInvalidKanaCharacter, 0x8EA0) +
-                 Line(4, MsgInvalidKanaCharacter, 0x8E41)},
-        Case{"SupplementaryValid", Bytes({0x8F, 0xB0, 0xA1, 0x8F, 0xA2, 0xAF, 0x8F, 0xED, 0xE3}), ""},
-        Case{"SupplementaryInvalid", Bytes({0x8F, 0xA2, 0xAE, 0x8F, 0xED, 0xE4, 0x8F, 0x30, 0x21}),
-             Line(0, MsgInvalidJisX0212Character, 0x8FA2AE) +
-                 Line(3, MsgInvalidJisX0212Character, 0x8FEDE4) +
-                 Line(6, MsgInvalidJisX0212Character, 0x8F3021)},
-        Case{"SupplementaryOneLowByte", Bytes({0x8F, 0xB0, 0x21, 0x8F, 0x30, 0xA1}),
-             Line(0, MsgInvalidJisX0212Character, 0x8FB021) +
-                 Line(3, MsgInvalidJisX0212Character, 0x8F30A1)},
-        Case{"AfterSupplementary", Bytes({0x8F, 0xB0, 0xA1, 0xA4, 0x41}), Line(3, MsgInvalidCharacter, 0xA441)},
-        Case{"Ss3TakesSs3", Bytes({0x8F, 0x8F, 0xA1, 0xA1}),
-             Line(0, MsgInvalidJisX0212Character, 0x8F8FA1) + Line(3, MsgAloneJisX0208Pair, 0xA1)},
-        Case{"Ss2TakesSs2", Bytes({0x8E, 0x8E, 0xA1}),
-             Line(0, MsgInvalidKanaCharacter, 0x8E8E) + Line(2, MsgAloneJisX0208Pair, 0xA1)},
-        Case{"AloneSs2", Bytes({0x61, 0x8E}), Line(1, MsgAloneSs2, 0x8E)},
-        Case{"AloneSs3", Bytes({0x61, 0x8F}), Line(1, MsgAloneSs3, 0x8F)},
-        Case{"Ss3AndOneByte", Bytes({0x61, 0x8F, 0xB0}), Line(1, MsgAloneJisX0212Pair, 0x8FB0)},
-        Case{"Ss3AndOneLowByte", Bytes({0x8F, 0x0A}), Line(0, MsgAloneJisX0212Pair, 0x8F0A)},
-        Case{"AloneFirstByte", Bytes({0x61, 0xB0}), Line(1, MsgAloneJisX0208Pair, 0xB0)}),
-    [](const ::testing::TestParamInfo<Case>& info) { return info.param.label; });
+        ReportCase{"Empty", "euc-jp", "", ""},
+        ReportCase{"SingleBytesNeedNoLookup", "euc-jp", Bytes({0x41, 0x7F, 0x01, 0x0A, 0x0D}), ""},
+        ReportCase{"ValidPairs", "euc-jp",
+                   Bytes({0xA4, 0xA2, 0xB0, 0xA1, 0xCF, 0xD3, 0xD0, 0xA1, 0xF4, 0xA6}), ""},
+        ReportCase{"PairsTheTableLacks", "euc-jp",
+                   Bytes({0xCF, 0xD4, 0xF4, 0xA7, 0xF5, 0xA1, 0xA9, 0xA1, 0xAD, 0xA1}),
+                   Line(0, MsgInvalidCharacter, 0xCFD4) + Line(2, MsgInvalidCharacter, 0xF4A7) +
+                       Line(4, MsgInvalidCharacter, 0xF5A1) + Line(6, MsgInvalidCharacter, 0xA9A1) +
+                       Line(8, MsgInvalidCharacter, 0xADA1)},
+        ReportCase{"OutsideTheGrid", "euc-jp", Bytes({0xA1, 0xA1, 0xFE, 0xFE}),
+                   Line(2, MsgInvalidCharacter, 0xFEFE)},
+        ReportCase{"LowSecondByteConsumed", "euc-jp", Bytes({0xA4, 0x41, 0x42}),
+                   Line(0, MsgInvalidCharacter, 0xA441)},
+        ReportCase{"MarkerPairs", "euc-jp",
+                   Bytes({0xA2, 0xA0, 0xA1, 0xFF, 0xA1, 0x8E, 0x80, 0xA1, 0xA0, 0xA1, 0xFF, 0xFF}),
+                   Line(0, MsgInvalidCharacter, 0xA2A0) + Line(2, MsgInvalidCharacter, 0xA1FF) +
+                       Line(4, MsgInvalidCharacter, 0xA18E) + Line(6, MsgInvalidCharacter, 0x80A1) +
+                       Line(8, MsgInvalidCharacter, 0xA0A1) +
+                       Line(10, MsgInvalidCharacter, 0xFFFF)},
+        ReportCase{"KanaBounds", "euc-jp", Bytes({0x8E, 0xA1, 0x8E, 0xDF}), ""},
+        ReportCase{"KanaOutOfRange", "euc-jp", Bytes({0x8E, 0xE0, 0x8E, 0xA0, 0x8E, 0x41, 0x42}),
+                   Line(0, MsgInvalidKanaCharacter, 0x8EE0) +
+                       Line(2, MsgInvalidKanaCharacter, 0x8EA0) +
+                       Line(4, MsgInvalidKanaCharacter, 0x8E41)},
+        ReportCase{"SupplementaryValid", "euc-jp",
+                   Bytes({0x8F, 0xB0, 0xA1, 0x8F, 0xA2, 0xAF, 0x8F, 0xED, 0xE3}), ""},
+        ReportCase{"SupplementaryInvalid", "euc-jp",
+                   Bytes({0x8F, 0xA2, 0xAE, 0x8F, 0xED, 0xE4, 0x8F, 0x30, 0x21}),
+                   Line(0, MsgInvalidJisX0212Character, 0x8FA2AE) +
+                       Line(3, MsgInvalidJisX0212Character, 0x8FEDE4) +
+                       Line(6, MsgInvalidJisX0212Character, 0x8F3021)},
+        ReportCase{"SupplementaryOneLowByte", "euc-jp", Bytes({0x8F, 0xB0, 0x21, 0x8F, 0x30, 0xA1}),
+                   Line(0, MsgInvalidJisX0212Character, 0x8FB021) +
+                       Line(3, MsgInvalidJisX0212Character, 0x8F30A1)},
+        ReportCase{"AfterSupplementary", "euc-jp", Bytes({0x8F, 0xB0, 0xA1, 0xA4, 0x41}),
+                   Line(3, MsgInvalidCharacter, 0xA441)},
+        ReportCase{
+            "Ss3TakesSs3", "euc-jp", Bytes({0x8F, 0x8F, 0xA1, 0xA1}),
+            Line(0, MsgInvalidJisX0212Character, 0x8F8FA1) + Line(3, MsgAloneJisX0208Pair, 0xA1)},
+        ReportCase{"Ss2TakesSs2", "euc-jp", Bytes({0x8E, 0x8E, 0xA1}),
+                   Line(0, MsgInvalidKanaCharacter, 0x8E8E) + Line(2, MsgAloneJisX0208Pair, 0xA1)},
+        ReportCase{"AloneSs2", "euc-jp", Bytes({0x61, 0x8E}), Line(1, MsgAloneSs2, 0x8E)},
+        ReportCase{"AloneSs3", "euc-jp", Bytes({0x61, 0x8F}), Line(1, MsgAloneSs3, 0x8F)},
+        ReportCase{"Ss3AndOneByte", "euc-jp", Bytes({0x61, 0x8F, 0xB0}),
+                   Line(1, MsgAloneJisX0212Pair, 0x8FB0)},
+        ReportCase{"Ss3AndOneLowByte", "euc-jp", Bytes({0x8F, 0x0A}),
+                   Line(0, MsgAloneJisX0212Pair, 0x8F0A)},
+        ReportCase{"AloneFirstByte", "euc-jp", Bytes({0x61, 0xB0}),
+                   Line(1, MsgAloneJisX0208Pair, 0xB0)}),
+    ReportCaseName);
 
 // Every first byte from 0x80 with every second byte, against the mapping and
 // the table loaded by hand.
@@ -102,7 +101,8 @@ TEST(EucJpSweep, EverySupplementaryCharacter) {
       input += Bytes({0x8F, b1, b2});
       bool ok = b1 >= 0x80 && b2 >= 0x80 && secondary.Contains((b1 - 0x80) << 8 | (b2 - 0x80));
       valid += ok;
-      if (!ok) expected += Line(3 * (b1 * 256 + b2), MsgInvalidJisX0212Character, 0x8F0000 | b1 << 8 | b2);
+      if (!ok)
+        expected += Line(3 * (b1 * 256 + b2), MsgInvalidJisX0212Character, 0x8F0000 | b1 << 8 | b2);
     }
   }
   EXPECT_EQ(valid, 6067);

@@ -10,56 +10,38 @@
 namespace codvet {
 namespace {
 
-struct Case {
-  const char* label;
-  const char* encoding;
-  std::string bytes;
-  std::string lines;
-};
-
-void PrintTo(const Case& c, std::ostream* os) { *os << c.label; }
-
-class ShiftJisCases : public ::testing::TestWithParam<Case> {};
-
-TEST_P(ShiftJisCases, ReportsExactly) {
-  const Case& c = GetParam();
-  ExpectOutcome(c.encoding, c.bytes, {c.lines.empty(), c.lines});
-}
-
 INSTANTIATE_TEST_SUITE_P(
-    Table, ShiftJisCases,
+    ShiftJis, ReportCases,
     ::testing::Values(
-        Case{"EmptyInputIsValid", "shift_jis", "", ""},
-        Case{"HiraganaThenAscii", "shift_jis", Bytes({0x82, 0xA0, 0x41}), ""},
-        Case{"DelInvalidInPureShiftJis", "shift_jis", Bytes({0x41, 0x42, 0x43, 0x7F}),
-             Line(3, MsgInvalidCharacter, 0x7F)},
-        Case{"DelValidInCp932", "windows-31j", Bytes({0x41, 0x42, 0x43, 0x7F}), ""},
-        Case{"LineFeedConsumedAsSecondByte", "shift_jis", Bytes({0x41, 0x81, 0x0A, 0x42}),
-             Line(1, MsgInvalidCharacter, 0x810A)},
-        Case{"LeadByteTakenAsSecondByte", "shift_jis", Bytes({0x81, 0x81}), ""},
-        Case{"InvalidPairThenAloneLead", "shift_jis", Bytes({0x88, 0x88, 0x9F}),
-             Line(0, MsgInvalidCharacter, 0x8888) + Line(2, MsgAloneLeadByteSjis, 0x9F)},
-        Case{"AloneLeadAtEnd", "shift_jis", Bytes({0x41, 0x42, 0x82}),
-             Line(2, MsgAloneLeadByteSjis, 0x82)},
-        Case{"NecRowOnlyInCp932", "shift_jis", Bytes({0x87, 0x40}),
-             Line(0, MsgInvalidCharacter, 0x8740)},
-        Case{"NecRowValidInCp932", "windows-31j", Bytes({0x87, 0x40}), ""},
-        Case{"UserDefinedAreaConsumesTwoBytes", "windows-31j", Bytes({0xF0, 0x40, 0x41}),
-             Line(0, MsgInvalidCharacter, 0xF040)},
-        Case{"FdIsNotALeadByte", "shift_jis", Bytes({0xFD, 0x40}),
-             Line(0, MsgInvalidCharacter, 0xFD)},
-        Case{"NeverValidSingleBytes", "windows-31j", Bytes({0x80, 0xA0, 0xFD, 0xFE, 0xFF}),
-             Line(0, MsgInvalidCharacter, 0x80) + Line(1, MsgInvalidCharacter, 0xA0) +
-                 Line(2, MsgInvalidCharacter, 0xFD) + Line(3, MsgInvalidCharacter, 0xFE) +
-                 Line(4, MsgInvalidCharacter, 0xFF)},
-        Case{"SecondBytesNoTableHolds", "windows-31j",
-             Bytes({0x88, 0x3F, 0x88, 0x7F, 0x88, 0xFD, 0x88, 0xFF}),
-             Line(0, MsgInvalidCharacter, 0x883F) + Line(2, MsgInvalidCharacter, 0x887F) +
-                 Line(4, MsgInvalidCharacter, 0x88FD) + Line(6, MsgInvalidCharacter, 0x88FF)},
-        Case{"HalfWidthKatakana", "shift_jis", Bytes({0xA1, 0xB1, 0xDF}), ""}),
-    [](const ::testing::TestParamInfo<Case>& info) {
-      return std::string(info.param.label) + "_" + (info.param.encoding[0] == 's' ? "sjis" : "cp932");
-    });
+        ReportCase{"EmptyInputIsValid", "shift_jis", "", ""},
+        ReportCase{"HiraganaThenAscii", "shift_jis", Bytes({0x82, 0xA0, 0x41}), ""},
+        ReportCase{"DelInvalidInPureShiftJis", "shift_jis", Bytes({0x41, 0x42, 0x43, 0x7F}),
+                   Line(3, MsgInvalidCharacter, 0x7F)},
+        ReportCase{"DelValidInCp932", "windows-31j", Bytes({0x41, 0x42, 0x43, 0x7F}), ""},
+        ReportCase{"LineFeedConsumedAsSecondByte", "shift_jis", Bytes({0x41, 0x81, 0x0A, 0x42}),
+                   Line(1, MsgInvalidCharacter, 0x810A)},
+        ReportCase{"LeadByteTakenAsSecondByte", "shift_jis", Bytes({0x81, 0x81}), ""},
+        ReportCase{"InvalidPairThenAloneLead", "shift_jis", Bytes({0x88, 0x88, 0x9F}),
+                   Line(0, MsgInvalidCharacter, 0x8888) + Line(2, MsgAloneLeadByteSjis, 0x9F)},
+        ReportCase{"AloneLeadAtEnd", "shift_jis", Bytes({0x41, 0x42, 0x82}),
+                   Line(2, MsgAloneLeadByteSjis, 0x82)},
+        ReportCase{"NecRowOnlyInCp932", "shift_jis", Bytes({0x87, 0x40}),
+                   Line(0, MsgInvalidCharacter, 0x8740)},
+        ReportCase{"NecRowValidInCp932", "windows-31j", Bytes({0x87, 0x40}), ""},
+        ReportCase{"UserDefinedAreaConsumesTwoBytes", "windows-31j", Bytes({0xF0, 0x40, 0x41}),
+                   Line(0, MsgInvalidCharacter, 0xF040)},
+        ReportCase{"FdIsNotALeadByte", "shift_jis", Bytes({0xFD, 0x40}),
+                   Line(0, MsgInvalidCharacter, 0xFD)},
+        ReportCase{"NeverValidSingleBytes", "windows-31j", Bytes({0x80, 0xA0, 0xFD, 0xFE, 0xFF}),
+                   Line(0, MsgInvalidCharacter, 0x80) + Line(1, MsgInvalidCharacter, 0xA0) +
+                       Line(2, MsgInvalidCharacter, 0xFD) + Line(3, MsgInvalidCharacter, 0xFE) +
+                       Line(4, MsgInvalidCharacter, 0xFF)},
+        ReportCase{"SecondBytesNoTableHolds", "windows-31j",
+                   Bytes({0x88, 0x3F, 0x88, 0x7F, 0x88, 0xFD, 0x88, 0xFF}),
+                   Line(0, MsgInvalidCharacter, 0x883F) + Line(2, MsgInvalidCharacter, 0x887F) +
+                       Line(4, MsgInvalidCharacter, 0x88FD) + Line(6, MsgInvalidCharacter, 0x88FF)},
+        ReportCase{"HalfWidthKatakana", "shift_jis", Bytes({0xA1, 0xB1, 0xDF}), ""}),
+    ReportCaseName);
 
 TEST(IsShiftJisLeadByte, HoldsForExactlyTheTwoRanges) {
   int count = 0;
@@ -124,7 +106,8 @@ TEST(ShiftJisTruncation, LeadByteAloneAtTheEndAfterAnyValidPrefix) {
   for (int lead = 0x81; lead <= 0xFC; ++lead) {
     if (!IsShiftJisLeadByte(lead)) continue;
     std::string input = Bytes({0x82, 0xA0, 0x41, lead});
-    EXPECT_EQ(RunValidator("shift_jis", input), (Outcome{false, Line(3, MsgAloneLeadByteSjis, lead)}));
+    EXPECT_EQ(RunValidator("shift_jis", input),
+              (Outcome{false, Line(3, MsgAloneLeadByteSjis, lead)}));
   }
 }
 

@@ -9,66 +9,60 @@
 namespace codvet {
 namespace {
 
-struct Case {
-  const char* label;
-  const char* encoding;
-  std::string bytes;
-  std::string lines;
-};
-
-void PrintTo(const Case& c, std::ostream* os) { *os << c.label; }
-
-class Utf16Cases : public ::testing::TestWithParam<Case> {};
-
-TEST_P(Utf16Cases, ReportsExactly) {
-  const Case& c = GetParam();
-  ExpectOutcome(c.encoding, c.bytes, {c.lines.empty(), c.lines});
-}
-
 INSTANTIATE_TEST_SUITE_P(
-    Table, Utf16Cases,
+    Utf16, ReportCases,
     ::testing::Values(
-        Case{"BigEndianMarkAndPair", "utf16", Bytes({0xFE, 0xFF, 0x00, 0x41, 0xD8, 0x00, 0xDC, 0x00}), ""},
-        Case{"LittleEndianMark", "utf16", Bytes({0xFF, 0xFE, 0x41, 0x00}), ""},
-        Case{"NoMarkMeansLittleEndian", "utf16", Bytes({0x00, 0x41, 0x00, 0x42}), ""},
-        Case{"NoMarkLoneTrail", "utf16", Bytes({0x00, 0xDC}), Line(0, MsgLoneTrailSurrogate, 0xDC00)},
-        Case{"MarkThenReversedMark", "utf16", Bytes({0xFF, 0xFE, 0xFE, 0xFF}),
-             Line(2, MsgFffeMustNotAppear, 0xFFFE)},
-        Case{"ReversedMarkBigEndian", "utf16be", Bytes({0xFF, 0xFE}), Line(0, MsgFffeMustNotAppear, 0xFFFE)},
-        Case{"ReversedMarkLittleEndian", "utf16le", Bytes({0xFE, 0xFF}), Line(0, MsgFffeMustNotAppear, 0xFFFE)},
-        Case{"MarkAndFfffAnywhere", "utf16be", Bytes({0x00, 0x41, 0xFE, 0xFF, 0xFF, 0xFF}), ""},
-        Case{"PairBoundsBigEndian", "utf16be", Bytes({0xD8, 0x00, 0xDC, 0x00, 0xDB, 0xFF, 0xDF, 0xFF}), ""},
-        Case{"PairBoundsLittleEndian", "utf16le", Bytes({0x00, 0xD8, 0x00, 0xDC, 0xFF, 0xDB, 0xFF, 0xDF}), ""},
-        Case{"WrongPartnerThenLoneTrail", "utf16be", Bytes({0xD8, 0x00, 0x00, 0x41, 0xDC, 0x00}),
-             Line(0, MsgInvalidTrailSurrogate, 0x41) + Line(4, MsgLoneTrailSurrogate, 0xDC00)},
-        Case{"LeadAsPartnerIsConsumed", "utf16be", Bytes({0xD8, 0x00, 0xD8, 0x00, 0xDC, 0x00}),
-             Line(0, MsgInvalidTrailSurrogate, 0xD800) + Line(4, MsgLoneTrailSurrogate, 0xDC00)},
-        Case{"FffeAsPartner", "utf16be", Bytes({0xD8, 0x00, 0xFF, 0xFE}),
-             Line(0, MsgInvalidTrailSurrogate, 0xFFFE)},
-        Case{"FffeInTheMiddle", "utf16be", Bytes({0x00, 0x41, 0xFF, 0xFE, 0x00, 0x42}),
-             Line(2, MsgFffeMustNotAppear, 0xFFFE)},
-        Case{"PartnerValueInByteOrder", "utf16le", Bytes({0x00, 0xD8, 0x41, 0x00}),
-             Line(0, MsgInvalidTrailSurrogate, 0x41)},
-        Case{"TruncatedUnitAfterMark", "utf16", Bytes({0xFE, 0xFF, 0x00}),
-             Line(2, MsgIncompleteCharacterUtf16, 0x0)},
-        Case{"TruncatedPairAfterMark", "utf16", Bytes({0xFE, 0xFF, 0xD8, 0x00}),
-             Line(2, MsgIncompleteCharacterUtf16, 0xD800)},
-        Case{"TruncatedPartnerAfterMark", "utf16", Bytes({0xFE, 0xFF, 0xD8, 0x00, 0xDC}),
-             Line(2, MsgIncompleteCharacterUtf16, 0xDC)},
-        Case{"TruncatedPartnerLittleEndian", "utf16le", Bytes({0x00, 0xD8, 0x41}),
-             Line(0, MsgIncompleteCharacterUtf16, 0x41)},
-        Case{"TruncatedLeadLittleEndian", "utf16le", Bytes({0x00, 0xD8}),
-             Line(0, MsgIncompleteCharacterUtf16, 0xD800)},
-        Case{"OneByteDetect", "utf16", Bytes({0x41}), Line(0, MsgIncompleteCharacterUtf16, 0x41)},
-        Case{"OneByteBigEndian", "utf16be", Bytes({0x41}), Line(0, MsgIncompleteCharacterUtf16, 0x41)},
-        Case{"OneByteLittleEndian", "utf16le", Bytes({0x41}), Line(0, MsgIncompleteCharacterUtf16, 0x41)},
-        Case{"EmptyDetect", "utf16", "", ""},
-        Case{"MarkOnly", "utf16", Bytes({0xFE, 0xFF}), ""},
-        Case{"DetectionOnlyAtTheStart", "utf16", Bytes({0x41, 0x00, 0xFE, 0xFF, 0xFF, 0xFE}),
-             Line(2, MsgFffeMustNotAppear, 0xFFFE)}),
-    [](const ::testing::TestParamInfo<Case>& info) {
-      return std::string(info.param.label) + "_" + info.param.encoding;
-    });
+        ReportCase{"BigEndianMarkAndPair", "utf16",
+                   Bytes({0xFE, 0xFF, 0x00, 0x41, 0xD8, 0x00, 0xDC, 0x00}), ""},
+        ReportCase{"LittleEndianMark", "utf16", Bytes({0xFF, 0xFE, 0x41, 0x00}), ""},
+        ReportCase{"NoMarkMeansLittleEndian", "utf16", Bytes({0x00, 0x41, 0x00, 0x42}), ""},
+        ReportCase{"NoMarkLoneTrail", "utf16", Bytes({0x00, 0xDC}),
+                   Line(0, MsgLoneTrailSurrogate, 0xDC00)},
+        ReportCase{"MarkThenReversedMark", "utf16", Bytes({0xFF, 0xFE, 0xFE, 0xFF}),
+                   Line(2, MsgFffeMustNotAppear, 0xFFFE)},
+        ReportCase{"ReversedMarkBigEndian", "utf16be", Bytes({0xFF, 0xFE}),
+                   Line(0, MsgFffeMustNotAppear, 0xFFFE)},
+        ReportCase{"ReversedMarkLittleEndian", "utf16le", Bytes({0xFE, 0xFF}),
+                   Line(0, MsgFffeMustNotAppear, 0xFFFE)},
+        ReportCase{"MarkAndFfffAnywhere", "utf16be", Bytes({0x00, 0x41, 0xFE, 0xFF, 0xFF, 0xFF}),
+                   ""},
+        ReportCase{"PairBoundsBigEndian", "utf16be",
+                   Bytes({0xD8, 0x00, 0xDC, 0x00, 0xDB, 0xFF, 0xDF, 0xFF}), ""},
+        ReportCase{"PairBoundsLittleEndian", "utf16le",
+                   Bytes({0x00, 0xD8, 0x00, 0xDC, 0xFF, 0xDB, 0xFF, 0xDF}), ""},
+        ReportCase{
+            "WrongPartnerThenLoneTrail", "utf16be", Bytes({0xD8, 0x00, 0x00, 0x41, 0xDC, 0x00}),
+            Line(0, MsgInvalidTrailSurrogate, 0x41) + Line(4, MsgLoneTrailSurrogate, 0xDC00)},
+        ReportCase{
+            "LeadAsPartnerIsConsumed", "utf16be", Bytes({0xD8, 0x00, 0xD8, 0x00, 0xDC, 0x00}),
+            Line(0, MsgInvalidTrailSurrogate, 0xD800) + Line(4, MsgLoneTrailSurrogate, 0xDC00)},
+        ReportCase{"FffeAsPartner", "utf16be", Bytes({0xD8, 0x00, 0xFF, 0xFE}),
+                   Line(0, MsgInvalidTrailSurrogate, 0xFFFE)},
+        ReportCase{"FffeInTheMiddle", "utf16be", Bytes({0x00, 0x41, 0xFF, 0xFE, 0x00, 0x42}),
+                   Line(2, MsgFffeMustNotAppear, 0xFFFE)},
+        ReportCase{"PartnerValueInByteOrder", "utf16le", Bytes({0x00, 0xD8, 0x41, 0x00}),
+                   Line(0, MsgInvalidTrailSurrogate, 0x41)},
+        ReportCase{"TruncatedUnitAfterMark", "utf16", Bytes({0xFE, 0xFF, 0x00}),
+                   Line(2, MsgIncompleteCharacterUtf16, 0x0)},
+        ReportCase{"TruncatedPairAfterMark", "utf16", Bytes({0xFE, 0xFF, 0xD8, 0x00}),
+                   Line(2, MsgIncompleteCharacterUtf16, 0xD800)},
+        ReportCase{"TruncatedPartnerAfterMark", "utf16", Bytes({0xFE, 0xFF, 0xD8, 0x00, 0xDC}),
+                   Line(2, MsgIncompleteCharacterUtf16, 0xDC)},
+        ReportCase{"TruncatedPartnerLittleEndian", "utf16le", Bytes({0x00, 0xD8, 0x41}),
+                   Line(0, MsgIncompleteCharacterUtf16, 0x41)},
+        ReportCase{"TruncatedLeadLittleEndian", "utf16le", Bytes({0x00, 0xD8}),
+                   Line(0, MsgIncompleteCharacterUtf16, 0xD800)},
+        ReportCase{"OneByteDetect", "utf16", Bytes({0x41}),
+                   Line(0, MsgIncompleteCharacterUtf16, 0x41)},
+        ReportCase{"OneByteBigEndian", "utf16be", Bytes({0x41}),
+                   Line(0, MsgIncompleteCharacterUtf16, 0x41)},
+        ReportCase{"OneByteLittleEndian", "utf16le", Bytes({0x41}),
+                   Line(0, MsgIncompleteCharacterUtf16, 0x41)},
+        ReportCase{"EmptyDetect", "utf16", "", ""},
+        ReportCase{"MarkOnly", "utf16", Bytes({0xFE, 0xFF}), ""},
+        ReportCase{"DetectionOnlyAtTheStart", "utf16", Bytes({0x41, 0x00, 0xFE, 0xFF, 0xFF, 0xFE}),
+                   Line(2, MsgFffeMustNotAppear, 0xFFFE)}),
+    ReportCaseName);
 
 // Every unit in both byte orders, each followed by a plain unit: the class of
 // the unit alone decides the report.
@@ -112,7 +106,8 @@ TEST(Utf16ByteOrderOutsideTheEnumeration, ReportsUncertainEndian) {
       ReportSink sink(&lines);
       EncodingValidator validator(&sink);
       ByteInput input(16);
-      input.OpenMemory(reinterpret_cast<const std::uint8_t*>(run.bytes.data()), run.bytes.size(), 16);
+      input.OpenMemory(reinterpret_cast<const std::uint8_t*>(run.bytes.data()), run.bytes.size(),
+                       16);
       validator.input = &input;
       validator.displayName = "t";
       valid = validator.ValidateUtf16(static_cast<Utf16ByteOrder>(3));
