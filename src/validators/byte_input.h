@@ -59,6 +59,39 @@ class ByteInput {
   int errorNumber_ = 0;
 };
 
+// The read position of a ByteInput held in a local object for the length of
+// one validation, so that the per-byte loop keeps it in registers instead of
+// storing and reloading the input's members around every report. The input
+// is brought up to date on every refill and when the cursor goes.
+class ByteCursor {
+ public:
+  explicit ByteCursor(ByteInput& input)
+      : input_(input), next_(input.next()), limit_(input.limit()) {}
+  ~ByteCursor() { input_.Skip(next_); }
+  ByteCursor(const ByteCursor&) = delete;
+  ByteCursor& operator=(const ByteCursor&) = delete;
+
+  // As ByteInput::ReadByte.
+  int ReadByte() {
+    if (next_ != limit_) return *next_++;
+    input_.Skip(next_);
+    int byte = input_.ReadByte();
+    next_ = input_.next();
+    limit_ = input_.limit();
+    return byte;
+  }
+
+  // As ByteInput's.
+  const std::uint8_t* next() const { return next_; }
+  const std::uint8_t* limit() const { return limit_; }
+  void Skip(const std::uint8_t* to) { next_ = to; }
+
+ private:
+  ByteInput& input_;
+  const std::uint8_t* next_;
+  const std::uint8_t* limit_;
+};
+
 }  // namespace codvet
 
 #endif  // SRC_VALIDATORS_BYTE_INPUT_H_

@@ -35,6 +35,46 @@ constexpr int Utf8SequenceLength(int b1) {
 
 constexpr ByteRange kAscii = {0x00, 0x7F};
 
+// Utf8SequenceLength for every byte, 1 for the single bytes.
+struct SequenceLengths {
+  std::uint8_t of[256];
+  constexpr SequenceLengths() : of() {
+    for (int b = 0; b < 256; ++b)
+      of[b] = static_cast<std::uint8_t>(b < 0x80 ? 1 : Utf8SequenceLength(b));
+  }
+  constexpr int operator[](int b) const { return of[b]; }
+};
+constexpr SequenceLengths kSequenceLength;
+
+// The high bits of the following bytes of a sequence of `length` bytes, in a
+// word loaded by LoadEightBytes.
+constexpr std::uint64_t FollowingBytesMask(int length) {
+  return (~std::uint64_t{0} >> (64 - 8 * length)) & ~std::uint64_t{0xFF};
+}
+
+// Whether three bytes encode a code from 0xD800 to 0xDFFF (whatever the two
+// high bits of the following bytes).
+constexpr bool IsSurrogate(std::uint32_t b1, std::uint32_t b2, std::uint32_t b3) {
+  std::uint32_t code = (b1 & 0x0F) << 12 | (b2 & 0x3F) << 6 | (b3 & 0x3F);
+  return code >= 0xD800 && code <= 0xDFFF;
+}
+
+// The report for a following byte without its high bit, by whether it is
+// the second byte; an index rather than a branch, which such input would
+// mispredict.
+constexpr std::string_view kFollowingByteMessages[2] = {MsgInvalidContinuation,
+                                                        MsgInvalidSecondByte};
+
+constexpr std::ptrdiff_t kShortSkip = 16;
+constexpr int kBufferedStepsAfterShortSkip = 64;
+
+// The eight bytes at `p`, the first in the lowest bits.
+inline std::uint64_t LoadEightBytes(const std::uint8_t* p) {
+  std::uint64_t word = 0;
+  for (int i = 7; i >= 0; --i) word = word << 8 | p[i];
+  return word;
+}
+
 // Returns how far from `p` the sequences in [p, end) need no report: whole
 // sequences only, never past `end`.
 const std::uint8_t* SkipValidUtf8(const std::uint8_t* p, const std::uint8_t* end) {
@@ -77,14 +117,54 @@ const std::uint8_t* SkipValidUtf8(const std::uint8_t* p, const std::uint8_t* end
 bool EncodingValidator::ValidateUtf8() {
   std::int64_t offset = 0;
   bool result = true;
+  ByteCursor cursor(*input);
+  // Where problems are dense the skip passes next to nothing, so after a
+  // short skip a run of sequences goes through the buffered step alone.
+  int stepsBeforeSkip = 0;
   for (;;) {
     if (useFastPath) {
-      const std::uint8_t* from = input->next();
-      const std::uint8_t* to = SkipValidUtf8(from, input->limit());
-      offset += to - from;
-      input->Skip(to);
+      if (--stepsBeforeSkip < 0) {
+        const std::uint8_t* from = cursor.next();
+        const std::uint8_t* to = SkipValidUtf8(from, cursor.limit());
+        offset += to - from;
+        cursor.Skip(to);
+        if (to - from < kShortSkip) stepsBeforeSkip = kBufferedStepsAfterShortSkip;
+      }
+      if (cursor.limit() - cursor.next() >= 8) {
+        // A whole sequence is buffered: judge it in place, the first
+        // following byte without its high bit found in one step, with one
+        // branch for the common outcome (a byte-by-byte walk mispredicts at
+        // nearly every byte of such input).
+        const std::uint8_t* p = cursor.next();
+        int length = kSequenceLength[p[0]];
+        std::uint64_t missingHighBits =
+            ~LoadEightBytes(p) & 0x8080808080808080u & FollowingBytesMask(length);
+        if ((missingHighBits == 0) & (length != 3) & (length != 6)) {
+          offset += length;
+          cursor.Skip(p + length);
+          continue;
+        }
+        if (missingHighBits != 0) {
+          int k = __builtin_ctzll(missingHighBits) >> 3;
+          Report(offset, kFollowingByteMessages[k == 1], p[k]);
+          result = false;
+          offset += k + 1;
+          cursor.Skip(p + k + 1);
+          continue;
+        }
+        if (length == 6) {
+          ReportNoValue(offset, MsgInvalidSequence);
+          result = false;
+        } else if (IsSurrogate(p[0], p[1], p[2])) {
+          Report(offset, MsgSurrogateInUtf8, std::uint32_t{p[0]} << 16 | p[1] << 8 | p[2]);
+          result = false;
+        }
+        offset += length;
+        cursor.Skip(p + length);
+        continue;
+      }
     }
-    int b1 = input->ReadByte();
+    int b1 = cursor.ReadByte();
     if (b1 == ByteInput::kEnd) return result;
     if (b1 < 0x80) {
       offset += 1;
@@ -94,7 +174,7 @@ bool EncodingValidator::ValidateUtf8() {
     std::uint32_t bytes[6] = {static_cast<std::uint32_t>(b1)};
     bool complete = true;
     for (int k = 1; k < length; ++k) {
-      int b = input->ReadByte();
+      int b = cursor.ReadByte();
       if (b == ByteInput::kEnd) {
         // The bytes read so far, first byte highest; with five of them the
         // first two are added into the top byte.
@@ -117,8 +197,7 @@ bool EncodingValidator::ValidateUtf8() {
     }
     if (!complete) continue;
     if (length == 3) {
-      std::uint32_t code = (bytes[0] & 0x0F) << 12 | (bytes[1] & 0x3F) << 6 | (bytes[2] & 0x3F);
-      if (code >= 0xD800 && code <= 0xDFFF) {
+      if (IsSurrogate(bytes[0], bytes[1], bytes[2])) {
         Report(offset, MsgSurrogateInUtf8, bytes[0] << 16 | bytes[1] << 8 | bytes[2]);
         result = false;
       }
