@@ -43,7 +43,7 @@ const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* en
     std::uint32_t b1 = p[1];
     if (b0 >= 0xA1) {
       // JIS X 0208, the commonest; 0xFF maps to nothing.
-      if (b1 < 0x80 || !jisX0208.Contains(b0, b1)) return p;
+      if (!jisX0208.Contains(b0, b1)) return p;  // b1 must have its high bit
       p += 2;
     } else if (b0 < 0x80) {
       p = SkipInRange(p + 1, end, kAscii);
@@ -68,7 +68,7 @@ bool EncodingValidator::ValidateEucJp() {
   std::int64_t offset = 0;
   bool result = true;
   JisPairSet jisX0208;
-  if (useFastPath) jisX0208.Load(primary);
+  if (useFastPath) jisX0208.Load(primary, JisPairSet::kHighBitRequired);
   for (;;) {
     if (useFastPath) {
       const std::uint8_t* from = input->next();

@@ -64,18 +64,24 @@ TEST(FindByte, FindsTheFirstOccurrenceOnly) {
 TEST(JisPairSet, AgreesWithTheMappingAndTheSetForEveryPair) {
   CodeSet set;
   set.LoadRanges(kShiftJisRanges, kShiftJisRangesLength);
-  JisPairSet pairs;
-  pairs.Load(set);
-  int count = 0;
-  for (std::uint32_t first = 0; first < 256; ++first) {
-    for (std::uint32_t second = 0; second < 256; ++second) {
-      std::int32_t code = JisToShiftJis(first << 8 | second);
-      bool expected = code != kInvalidShiftJis && set.Contains(static_cast<std::uint32_t>(code));
-      ASSERT_EQ(pairs.Contains(first, second), expected) << first << " " << second;
-      count += expected;
+  for (JisPairSet::SecondByte second :
+       {JisPairSet::kHighBitIgnored, JisPairSet::kHighBitRequired}) {
+    JisPairSet pairs;
+    pairs.Load(set, second);
+    int count = 0;
+    for (std::uint32_t first = 0; first < 256; ++first) {
+      for (std::uint32_t byte = 0; byte < 256; ++byte) {
+        std::int32_t code = JisToShiftJis(first << 8 | byte);
+        bool expected = code != kInvalidShiftJis &&
+                        set.Contains(static_cast<std::uint32_t>(code)) &&
+                        (second == JisPairSet::kHighBitIgnored || byte >= 0x80);
+        ASSERT_EQ(pairs.Contains(first, byte), expected) << first << " " << byte;
+        count += expected;
+      }
     }
+    // JIS X 0208 in each combination of high bits that counts.
+    EXPECT_EQ(count, (second == JisPairSet::kHighBitIgnored ? 4 : 2) * 6879);
   }
-  EXPECT_EQ(count, 4 * 6879);  // JIS X 0208, in each combination of high bits
 }
 
 }  // namespace

@@ -83,7 +83,7 @@ bool EncodingValidator::ValidateIso2022Jp() {
   bool result = true;
   Iso2022Mode mode = Iso2022Mode::Ascii;
   JisPairSet jisX0208;
-  if (useFastPath) jisX0208.Load(primary);
+  if (useFastPath) jisX0208.Load(primary, JisPairSet::kHighBitIgnored);
   for (;;) {
     if (useFastPath) {
       const std::uint8_t* from = input->next();
