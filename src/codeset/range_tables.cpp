@@ -6,6 +6,9 @@
 
 namespace codvet {
 
+// Data laid out by hand, one entry per line; kept out of the formatter.
+// clang-format off
+
 // Pure Shift_JIS: JIS X 0201 (no 0x7F) and JIS X 0208 (1990), rows 1-8 and 16-84.
 const std::uint16_t kShiftJisRanges[] = {
     // single bytes
@@ -454,5 +457,7 @@ const std::uint16_t kJisX0212Ranges[] = {
     0x6D21, 0x6D63,
 };
 static_assert(std::size(kJisX0212Ranges) == kJisX0212RangesLength);
+
+// clang-format on
 
 }  // namespace codvet

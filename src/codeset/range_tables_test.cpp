@@ -129,7 +129,8 @@ TEST(RangeTables, MembersAreKnownToTheSystemConverter) {
       if (!set.Contains(code)) continue;
       std::string in;
       if (check.withSs3) {
-        in = {'\x8f', static_cast<char>((code >> 8) | 0x80), static_cast<char>((code & 0xFF) | 0x80)};
+        in = {'\x8f', static_cast<char>((code >> 8) | 0x80),
+              static_cast<char>((code & 0xFF) | 0x80)};
       } else {
         in = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
       }

@@ -12,6 +12,9 @@
 
 namespace codvet {
 
+// Data laid out by hand, one entry per line; kept out of the formatter.
+// clang-format off
+
 // Invalid Character 適合しない文字です。
 inline constexpr std::string_view MsgInvalidCharacter =
     "Invalid Character \x93\x4b\x8d\x87\x82\xb5\x82\xc8\x82\xa2\x95\xb6\x8e\x9a\x82\xc5\x82\xb7\x81\x42";
@@ -166,6 +169,8 @@ inline constexpr std::string_view kMessages[] = {
     MsgUncertainEndian,
 };
 static_assert(sizeof kMessages / sizeof kMessages[0] == 25);
+
+// clang-format on
 
 }  // namespace codvet
 
