@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 extern char** environ;
@@ -41,13 +40,6 @@ void WriteAllOrIgnore(int fd, const std::string& data) {
 }
 
 }  // namespace
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
 TempDir::TempDir() {
   const char* base = getenv("TMPDIR");

@@ -4,6 +4,8 @@
 #define TESTS_PROCESS_H_
 
 #include <cstddef>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -56,7 +58,13 @@ class TempDir {
   std::string path_;
 };
 
-std::string ReadFile(const std::string& path);
+// The whole content of a file, empty if it cannot be read.
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
 
 // True when programs run under valgrind (see RunProcess).
 bool UnderValgrind();

@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "process.h"
@@ -75,13 +74,6 @@ bool RemoveTree(const std::string& path) {
 }
 
 }  // namespace
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
 TempDir::TempDir() {
   char base[MAX_PATH + 1];
