@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "process.h"
+#include "run_process.h"
 #include "report/messages.h"
 
 namespace codvet {

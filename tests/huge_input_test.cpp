@@ -9,7 +9,7 @@
 #include <string>
 
 #include "gtest/gtest.h"
-#include "process.h"
+#include "run_process.h"
 #include "report/messages.h"
 
 namespace codvet {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "gtest/gtest.h"
-#include "process.h"
+#include "run_process.h"
 
 #if __has_include(<iconv.h>)
 #include <iconv.h>

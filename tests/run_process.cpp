@@ -1,4 +1,4 @@
-#include "process.h"
+#include "run_process.h"
 
 #include <fcntl.h>
 #include <signal.h>

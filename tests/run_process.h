@@ -1,7 +1,7 @@
 // Running the built program as a separate process with chosen standard
 // streams, for end-to-end tests.
-#ifndef TESTS_PROCESS_H_
-#define TESTS_PROCESS_H_
+#ifndef TESTS_RUN_PROCESS_H_
+#define TESTS_RUN_PROCESS_H_
 
 #include <cstddef>
 #include <fstream>
@@ -71,4 +71,4 @@ bool UnderValgrind();
 
 }  // namespace codvet
 
-#endif  // TESTS_PROCESS_H_
+#endif  // TESTS_RUN_PROCESS_H_

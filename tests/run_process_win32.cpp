@@ -7,7 +7,7 @@
 #include <fstream>
 #include <thread>
 
-#include "process.h"
+#include "run_process.h"
 
 namespace codvet {
 
