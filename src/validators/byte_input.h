@@ -38,8 +38,13 @@ class ByteInput {
   // The buffered bytes not yet consumed, [next(), limit()).
   const std::uint8_t* next() const { return next_; }
   const std::uint8_t* limit() const { return limit_; }
-  // Consumes the buffered bytes before `to`, which lies in [next(), limit()].
-  void Skip(const std::uint8_t* to) { next_ = to; }
+  // Consumes the buffered bytes before `to`, which lies in [next(), limit()],
+  // and returns how many there were.
+  std::ptrdiff_t Skip(const std::uint8_t* to) {
+    std::ptrdiff_t passed = to - next_;
+    next_ = to;
+    return passed;
+  }
 
   // True once a read has failed; errorNumber() is its errno.
   bool failed() const { return errorNumber_ != 0; }
@@ -84,7 +89,11 @@ class ByteCursor {
   // As ByteInput's.
   const std::uint8_t* next() const { return next_; }
   const std::uint8_t* limit() const { return limit_; }
-  void Skip(const std::uint8_t* to) { next_ = to; }
+  std::ptrdiff_t Skip(const std::uint8_t* to) {
+    std::ptrdiff_t passed = to - next_;
+    next_ = to;
+    return passed;
+  }
 
  private:
   ByteInput& input_;

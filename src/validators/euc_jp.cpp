@@ -71,10 +71,7 @@ bool EncodingValidator::ValidateEucJp() {
   if (useFastPath) jisX0208.Load(primary, JisPairSet::kHighBitRequired);
   for (;;) {
     if (useFastPath) {
-      const std::uint8_t* from = input->next();
-      const std::uint8_t* to = SkipValidEucJp(from, input->limit(), jisX0208, secondary);
-      offset += to - from;
-      input->Skip(to);
+      offset += input->Skip(SkipValidEucJp(input->next(), input->limit(), jisX0208, secondary));
     }
     int b0 = input->ReadByte();
     if (b0 == ByteInput::kEnd) return result;

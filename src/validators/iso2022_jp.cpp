@@ -86,10 +86,7 @@ bool EncodingValidator::ValidateIso2022Jp() {
   if (useFastPath) jisX0208.Load(primary, JisPairSet::kHighBitIgnored);
   for (;;) {
     if (useFastPath) {
-      const std::uint8_t* from = input->next();
-      const std::uint8_t* to = SkipValidIso2022Jp(from, input->limit(), mode, jisX0208);
-      offset += to - from;
-      input->Skip(to);
+      offset += input->Skip(SkipValidIso2022Jp(input->next(), input->limit(), mode, jisX0208));
     }
     int first = input->ReadByte();
     if (first == ByteInput::kEnd) return result;

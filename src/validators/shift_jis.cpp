@@ -92,11 +92,10 @@ bool EncodingValidator::ValidateShiftJis() {
   int plainSteps = 0;
   for (;;) {
     if (useFastPath && --plainSteps < 0) {
-      const std::uint8_t* from = input->next();
-      const std::uint8_t* to = SkipValidShiftJis(from, input->limit(), first, primary);
-      if (to - from < kShortSkip) plainSteps = kPlainStepsAfterShortSkip;
-      offset += to - from;
-      input->Skip(to);
+      std::ptrdiff_t passed =
+          input->Skip(SkipValidShiftJis(input->next(), input->limit(), first, primary));
+      offset += passed;
+      if (passed < kShortSkip) plainSteps = kPlainStepsAfterShortSkip;
     }
     int b1 = input->ReadByte();
     if (b1 == ByteInput::kEnd) return result;

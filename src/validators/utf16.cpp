@@ -87,16 +87,10 @@ bool EncodingValidator::ValidateUtf16(Utf16ByteOrder byteOrder) {
   bool result = true;
   Utf16ByteOrder order = byteOrder;
   for (;;) {
-    if (useFastPath && order != Utf16ByteOrder::Detect) {
-      const std::uint8_t* from = input->next();
-      const std::uint8_t* to = from;
-      if (order == Utf16ByteOrder::BigEndian) {
-        to = SkipValidUtf16<true>(from, input->limit());
-      } else if (order == Utf16ByteOrder::LittleEndian) {
-        to = SkipValidUtf16<false>(from, input->limit());
-      }
-      offset += to - from;
-      input->Skip(to);
+    if (useFastPath && order == Utf16ByteOrder::BigEndian) {
+      offset += input->Skip(SkipValidUtf16<true>(input->next(), input->limit()));
+    } else if (useFastPath && order == Utf16ByteOrder::LittleEndian) {
+      offset += input->Skip(SkipValidUtf16<false>(input->next(), input->limit()));
     }
     int a = input->ReadByte();
     if (a == ByteInput::kEnd) return result;

@@ -124,11 +124,9 @@ bool EncodingValidator::ValidateUtf8() {
   for (;;) {
     if (useFastPath) {
       if (--stepsBeforeSkip < 0) {
-        const std::uint8_t* from = cursor.next();
-        const std::uint8_t* to = SkipValidUtf8(from, cursor.limit());
-        offset += to - from;
-        cursor.Skip(to);
-        if (to - from < kShortSkip) stepsBeforeSkip = kBufferedStepsAfterShortSkip;
+        std::ptrdiff_t passed = cursor.Skip(SkipValidUtf8(cursor.next(), cursor.limit()));
+        offset += passed;
+        if (passed < kShortSkip) stepsBeforeSkip = kBufferedStepsAfterShortSkip;
       }
       if (cursor.limit() - cursor.next() >= 8) {
         // A whole sequence is buffered: judge it in place, the first
@@ -140,16 +138,14 @@ bool EncodingValidator::ValidateUtf8() {
         std::uint64_t missingHighBits =
             ~LoadEightBytes(p) & 0x8080808080808080u & FollowingBytesMask(length);
         if ((missingHighBits == 0) & (length != 3) & (length != 6)) {
-          offset += length;
-          cursor.Skip(p + length);
+          offset += cursor.Skip(p + length);
           continue;
         }
         if (missingHighBits != 0) {
           int k = __builtin_ctzll(missingHighBits) >> 3;
           Report(offset, kFollowingByteMessages[k == 1], p[k]);
           result = false;
-          offset += k + 1;
-          cursor.Skip(p + k + 1);
+          offset += cursor.Skip(p + k + 1);
           continue;
         }
         if (length == 6) {
@@ -159,8 +155,7 @@ bool EncodingValidator::ValidateUtf8() {
           Report(offset, MsgSurrogateInUtf8, std::uint32_t{p[0]} << 16 | p[1] << 8 | p[2]);
           result = false;
         }
-        offset += length;
-        cursor.Skip(p + length);
+        offset += cursor.Skip(p + length);
         continue;
       }
     }
