@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/encoding_table.h"
-#include "cli/platform.h"
+#include "platform/platform.h"
 #include "report/report_sink.h"
 #include "validators/byte_input.h"
 #include "validators/encoding_validator.h"

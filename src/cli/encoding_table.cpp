@@ -1,6 +1,6 @@
 #include "cli/encoding_table.h"
 
-#include "cli/platform.h"
+#include "platform/platform.h"
 #include "codeset/range_tables.h"
 
 namespace codvet {

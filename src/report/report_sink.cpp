@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "cli/platform.h"
+#include "platform/platform.h"
 #include "codeset/code_set.h"
 
 namespace codvet {

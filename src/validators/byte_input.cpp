@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <new>
 
-#include "cli/platform.h"
+#include "platform/platform.h"
 #include "codeset/code_set.h"
 
 namespace codvet {

@@ -8,8 +8,8 @@
 
 #include <cerrno>
 
-#include "cli/platform.h"
-#include "cli/wildcard.h"
+#include "platform/platform.h"
+#include "platform/wildcard.h"
 
 // The C runtime's own expansion of the argument vector stays off, whatever
 // the toolchain's default, so that the program's expansion is the only one.

@@ -2,8 +2,8 @@
 // passes patterns on unexpanded. The rules live here without system calls so
 // that they can be tested on any platform; the caller supplies the raw command
 // line, the lead bytes of its code page and the directory search.
-#ifndef SRC_CLI_WILDCARD_H_
-#define SRC_CLI_WILDCARD_H_
+#ifndef SRC_PLATFORM_WILDCARD_H_
+#define SRC_PLATFORM_WILDCARD_H_
 
 #include <cstddef>
 #include <functional>
@@ -76,4 +76,4 @@ std::vector<std::string> ExpandWildcards(const std::vector<std::string>& args,
 
 }  // namespace codvet
 
-#endif  // SRC_CLI_WILDCARD_H_
+#endif  // SRC_PLATFORM_WILDCARD_H_

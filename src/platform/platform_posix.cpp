@@ -1,7 +1,7 @@
 // POSIX forms of the platform interfaces. The shell expands wildcard
 // patterns before the program starts, so arguments are taken as they come;
 // standard input is already untranslated.
-#include "cli/platform.h"
+#include "platform/platform.h"
 
 #include <fcntl.h>
 #include <poll.h>

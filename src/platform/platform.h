@@ -1,8 +1,8 @@
 // The operating-system interfaces the program needs, in one place so that the
 // driver and the streams stay free of platform conditionals. One source file
 // implements them per platform.
-#ifndef SRC_CLI_PLATFORM_H_
-#define SRC_CLI_PLATFORM_H_
+#ifndef SRC_PLATFORM_PLATFORM_H_
+#define SRC_PLATFORM_PLATFORM_H_
 
 #include <cstddef>
 #include <string>
@@ -50,4 +50,4 @@ std::string_view LineEnd();
 }  // namespace platform
 }  // namespace codvet
 
-#endif  // SRC_CLI_PLATFORM_H_
+#endif  // SRC_PLATFORM_PLATFORM_H_
