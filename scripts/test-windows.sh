@@ -18,7 +18,7 @@ if [ ${#need[@]} -gt 0 ]; then
   apt-get install -y -qq "${need[@]}"
 fi
 
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release -DCODVET_TESTS=ON
 cmake --build "$build" -j"$(nproc)"
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/codvet-wine.XXXXXX")
