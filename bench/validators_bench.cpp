@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "benchmark/benchmark.h"
-#include "cli/encoding_table.h"
+#include "library/encoding_table.h"
 #include "corpus.h"
 #include "report/report_sink.h"
 #include "validators/byte_input.h"

@@ -4,7 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "cli/encoding_table.h"
+#include "library/encoding_table.h"
 #include "gtest/gtest.h"
 #include "report/report_sink.h"
 #include "validators/byte_input.h"

@@ -1,4 +1,4 @@
-#include "cli/encoding_table.h"
+#include "library/encoding_table.h"
 
 #include "platform/platform.h"
 #include "codeset/range_tables.h"
