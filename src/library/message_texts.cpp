@@ -39,7 +39,9 @@ int FindMessage(std::string_view message) {
   // nearly always matches; the content decides where a build keeps more than
   // one copy of a literal.
   for (int i = 0; i < 25; ++i) {
-    if (kMessageTexts[i].report.data() == message.data() && kMessageTexts[i].report.size() == message.size()) return i;
+    if (kMessageTexts[i].report.data() == message.data() &&
+        kMessageTexts[i].report.size() == message.size())
+      return i;
   }
   for (int i = 0; i < 25; ++i) {
     if (kMessageTexts[i].report == message) return i;
