@@ -38,13 +38,16 @@ int FindMessage(std::string_view message) {
   // The validators pass the catalogue's own views, so the data pointer
   // nearly always matches; the content decides where a build keeps more than
   // one copy of a literal.
-  for (int i = 0; i < 25; ++i) {
-    if (kMessageTexts[i].report.data() == message.data() &&
-        kMessageTexts[i].report.size() == message.size())
-      return i;
+  const auto index = [](const MessageTexts& texts) {
+    return static_cast<int>(&texts - kMessageTexts);
+  };
+  for (const MessageTexts& texts : kMessageTexts) {
+    if (texts.report.data() == message.data() && texts.report.size() == message.size()) {
+      return index(texts);
+    }
   }
-  for (int i = 0; i < 25; ++i) {
-    if (kMessageTexts[i].report == message) return i;
+  for (const MessageTexts& texts : kMessageTexts) {
+    if (texts.report == message) return index(texts);
   }
   return -1;
 }
