@@ -6,7 +6,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "codvet/codvet.h"
@@ -15,20 +17,33 @@ namespace py = pybind11;
 
 namespace {
 
-// A validator for `encoding`, or ValueError naming the accepted names.
-codvet::Validator MakeValidator(const std::string& encoding) {
-  codvet::Validator validator(encoding.find('\0') == std::string::npos ? encoding.c_str()
-                                                                       : nullptr);
-  if (validator.status() == codvet::Status::UnknownEncoding) {
-    std::string names;
-    for (int i = 0; i < codvet::kEncodingCount; ++i) {
-      names += std::string(i == 0 ? "" : ", ") + codvet::EncodingName(i);
+// The validator for `encoding` on this thread, or ValueError naming the
+// accepted names. Each thread keeps one validator per encoding, so that the
+// code sets are loaded once rather than on every call, and no two threads
+// ever share one (the GIL is released while they run).
+codvet::Validator& ValidatorFor(const std::string& encoding) {
+  thread_local std::unique_ptr<codvet::Validator> validators[codvet::kEncodingCount];
+  for (int i = 0; i < codvet::kEncodingCount; ++i) {
+    std::string_view name = codvet::EncodingName(i);
+    bool same = name.size() == encoding.size();
+    for (std::size_t k = 0; same && k < name.size(); ++k) {
+      char c = encoding[k];
+      same = name[k] == (c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
     }
-    throw py::value_error("unknown encoding name: " + std::string(py::repr(py::str(encoding))) +
-                          " (known: " + names + ")");
+    if (!same) continue;
+    if (!validators[i]) validators[i] = std::make_unique<codvet::Validator>(name.data());
+    if (validators[i]->status() != codvet::Status::Valid) {
+      validators[i].reset();
+      throw std::bad_alloc();
+    }
+    return *validators[i];
   }
-  if (validator.status() == codvet::Status::OutOfMemory) throw std::bad_alloc();
-  return validator;
+  std::string names;
+  for (int i = 0; i < codvet::kEncodingCount; ++i) {
+    names += std::string(i == 0 ? "" : ", ") + codvet::EncodingName(i);
+  }
+  throw py::value_error("unknown encoding name: " + std::string(py::repr(py::str(encoding))) +
+                        " (known: " + names + ")");
 }
 
 py::list ToList(const std::vector<codvet::Problem>& problems) {
@@ -39,7 +54,7 @@ py::list ToList(const std::vector<codvet::Problem>& problems) {
 
 // Validates the bytes of any contiguous buffer in place, without the GIL.
 py::list Validate(py::buffer data, const std::string& encoding) {
-  codvet::Validator validator = MakeValidator(encoding);
+  codvet::Validator& validator = ValidatorFor(encoding);
   py::buffer_info info = data.request();
   if (info.ndim > 1 && info.strides.back() != info.itemsize) {
     throw py::type_error("validate() needs a contiguous buffer");
@@ -56,7 +71,7 @@ py::list Validate(py::buffer data, const std::string& encoding) {
 py::list ValidateFile(const py::object& path, const std::string& encoding) {
   std::string name = py::module_::import("os").attr("fsencode")(path).cast<std::string>();
   if (name.find('\0') != std::string::npos) throw py::value_error("embedded null byte");
-  codvet::Validator validator = MakeValidator(encoding);
+  codvet::Validator& validator = ValidatorFor(encoding);
   std::vector<codvet::Problem> problems;
   codvet::Status status;
   {
