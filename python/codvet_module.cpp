@@ -46,9 +46,44 @@ codvet::Validator& ValidatorFor(const std::string& encoding) {
                         " (known: " + names + ")");
 }
 
+// The type of problem objects, a named tuple of the C API, and the texts
+// they share, one str per message and half: made once, when the module is
+// imported. Problems can come by the million, and a struct sequence with
+// shared texts costs a fraction of a class instance.
+PyTypeObject* problemType = nullptr;
+PyObject* messageTexts[codvet::kMessageCount][3];
+
+PyStructSequence_Field kProblemFields[] = {
+    {"offset", "where the character concerned starts, in bytes from 0"},
+    {"identifier", "the message's identifier, as \"MsgInvalidCharacter\""},
+    {"english", "the English half of the message"},
+    {"japanese", "the Japanese half of the message"},
+    {"value", "the value built from the bytes concerned, or None"},
+    {nullptr, nullptr}};
+PyStructSequence_Desc kProblemDesc = {
+    "codvet.Problem", "One problem, as the codvet program reports it.", kProblemFields, 5};
+
 py::list ToList(const std::vector<codvet::Problem>& problems) {
   py::list list(problems.size());
-  for (std::size_t i = 0; i < problems.size(); ++i) list[i] = py::cast(problems[i]);
+  for (std::size_t i = 0; i < problems.size(); ++i) {
+    const codvet::Problem& problem = problems[i];
+    py::object item = py::reinterpret_steal<py::object>(PyStructSequence_New(problemType));
+    py::object offset = py::reinterpret_steal<py::object>(PyLong_FromLongLong(problem.offset));
+    py::object value =
+        problem.hasValue ? py::reinterpret_steal<py::object>(PyLong_FromUnsignedLong(problem.value))
+                         : py::none();
+    if (!item || !offset || !value) throw py::error_already_set();
+    PyStructSequence_SetItem(item.ptr(), 0, offset.release().ptr());
+    PyObject* const* texts = messageTexts[static_cast<int>(problem.message)];
+    for (int k = 0; k < 3; ++k) {
+      Py_INCREF(texts[k]);
+      PyStructSequence_SetItem(item.ptr(), 1 + k, texts[k]);
+    }
+    PyStructSequence_SetItem(item.ptr(), 4, value.release().ptr());
+    // Numbers and strings make no cycles: the collector need not watch it.
+    PyObject_GC_UnTrack(item.ptr());
+    PyList_SET_ITEM(list.ptr(), static_cast<Py_ssize_t>(i), item.release().ptr());
+  }
   return list;
 }
 
@@ -89,38 +124,23 @@ py::list ValidateFile(const py::object& path, const std::string& encoding) {
   return ToList(problems);
 }
 
-py::str Text(std::string_view text) {
-  return py::str(text.data(), text.size());
+PyObject* NewText(std::string_view text) {
+  return py::str(text.data(), text.size()).release().ptr();
 }
 
 }  // namespace
 
 PYBIND11_MODULE(_codvet, m) {
   m.doc() = "Validates bytes in the Japanese text encodings the codvet program knows.";
-  py::class_<codvet::Problem>(m, "Problem")
-      .def_readonly("offset", &codvet::Problem::offset)
-      .def_property_readonly("identifier",
-                             [](const codvet::Problem& p) { return Text(MessageName(p.message)); })
-      .def_property_readonly(
-          "english", [](const codvet::Problem& p) { return Text(MessageEnglish(p.message)); })
-      .def_property_readonly(
-          "japanese", [](const codvet::Problem& p) { return Text(MessageJapanese(p.message)); })
-      .def_property_readonly("value",
-                             [](const codvet::Problem& p) -> py::object {
-                               if (!p.hasValue) return py::none();
-                               return py::int_(p.value);
-                             })
-      .def("__eq__",
-           [](const codvet::Problem& a, const codvet::Problem& b) {
-             return a.offset == b.offset && a.message == b.message && a.hasValue == b.hasValue &&
-                    a.value == b.value;
-           })
-      .def("__repr__", [](const codvet::Problem& p) {
-        char value[16] = "None";
-        if (p.hasValue) std::snprintf(value, sizeof value, "0x%x", p.value);
-        return "Problem(offset=" + std::to_string(p.offset) + ", identifier='" +
-               std::string(MessageName(p.message)) + "', value=" + value + ")";
-      });
+  problemType = PyStructSequence_NewType(&kProblemDesc);
+  if (problemType == nullptr) throw py::error_already_set();
+  m.attr("Problem") = py::handle(reinterpret_cast<PyObject*>(problemType));
+  for (int i = 0; i < codvet::kMessageCount; ++i) {
+    auto id = static_cast<codvet::MessageId>(i);
+    messageTexts[i][0] = NewText(codvet::MessageName(id));
+    messageTexts[i][1] = NewText(codvet::MessageEnglish(id));
+    messageTexts[i][2] = NewText(codvet::MessageJapanese(id));
+  }
   m.def("validate", &Validate, py::arg("data"), py::arg("encoding"),
         "The problems of the bytes in data (bytes or any contiguous buffer, not copied), in "
         "input order; empty when they are well formed.");

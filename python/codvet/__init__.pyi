@@ -3,8 +3,8 @@ from typing import List, Optional, Tuple, Union
 
 ENCODINGS: Tuple[str, ...]
 
-class Problem:
-    """One problem: where the character concerned starts and what is wrong."""
+class Problem(Tuple[int, str, str, str, Optional[int]]):
+    """One problem, as the codvet program reports it: a named tuple."""
 
     @property
     def offset(self) -> int: ...

@@ -40,7 +40,8 @@ def test_a_problem_without_a_value():
     (problem,) = codvet.validate(b"ok" + b"\x80" * 6, "utf8")
     assert (problem.offset, problem.identifier, problem.value) == (2, "MsgInvalidSequence", None)
     assert (problem.english, problem.japanese) == ("Invalid Seq.", "あり得ない不正なバイト列です")
-    assert repr(problem) == "Problem(offset=2, identifier='MsgInvalidSequence', value=None)"
+    assert problem == (2, "MsgInvalidSequence", "Invalid Seq.", "あり得ない不正なバイト列です", None)
+    assert isinstance(problem, codvet.Problem)
     assert codvet.validate(b"", "utf16") == []
 
 
