@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "benchmark/benchmark.h"
-#include "cli/encoding_table.h"
 #include "corpus.h"
+#include "library/encoding_table.h"
 #include "report/report_sink.h"
 #include "validators/byte_input.h"
 #include "validators/encoding_validator.h"

@@ -1,6 +1,9 @@
-# The Debian package: `cpack -G DEB` in the build directory makes
-# codvet_VERSION_ARCH.deb from what `cmake --install` installs, under /usr.
-# scripts/check-package.sh builds it, installs it and runs the program.
+# The Debian packages: `cpack -G DEB` in the build directory makes, from
+# what `cmake --install` installs, under /usr, one package per component as
+# Debian splits a library: codvet_VERSION_ARCH.deb (the program, which holds
+# its own copy of the library), libcodvet0_... (the shared library) and
+# libcodvet-dev_... (headers, static library, CMake package, pkg-config
+# file). scripts/check-package.sh builds them, installs them and uses them.
 set(CODVET_PACKAGE_MAINTAINER "codvet developers <dev@codvet.invalid>"
   CACHE STRING "Maintainer field of the Debian package")
 
@@ -25,7 +28,24 @@ else()
   set(CPACK_GENERATOR ZIP)
 endif()
 
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL program library development)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME codvet)
+set(CPACK_DEBIAN_LIBRARY_PACKAGE_NAME libcodvet${PROJECT_VERSION_MAJOR})
+set(CPACK_DEBIAN_LIBRARY_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+string(CONCAT CPACK_COMPONENT_LIBRARY_DESCRIPTION
+  "The shared library under codvet: validates bytes in memory, from a read\n"
+  "function or from a file, and hands over every problem with its byte offset.")
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libcodvet-dev)
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
+  "libcodvet${PROJECT_VERSION_MAJOR} (= ${PROJECT_VERSION})")
+string(CONCAT CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION
+  "The development files of the codvet library: headers for C++ and C, the\n"
+  "static library, the CMake package (find_package(codvet)) and the\n"
+  "pkg-config file.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${CODVET_PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

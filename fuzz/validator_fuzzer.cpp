@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/encoding_table.h"
+#include "library/encoding_table.h"
 #include "report/messages.h"
 #include "report/report_sink.h"
 #include "validators/byte_input.h"

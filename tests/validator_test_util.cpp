@@ -4,8 +4,8 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "cli/encoding_table.h"
 #include "gtest/gtest.h"
+#include "library/encoding_table.h"
 #include "report/report_sink.h"
 #include "validators/byte_input.h"
 #include "validators/encoding_validator.h"

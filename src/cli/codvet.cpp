@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/encoding_table.h"
+#include "library/encoding_table.h"
 #include "platform/platform.h"
 #include "report/report_sink.h"
 #include "validators/byte_input.h"
@@ -46,6 +46,13 @@ int FailUnknownEncoding(ReportSink& out, const char* name) {
   return kExitInvalid;
 }
 
+// The sink, the code sets and the input buffer are all the memory a run
+// takes, and all of it is had before any input is read.
+int FailOutOfMemory() {
+  std::fputs("Memory Over", stderr);
+  return kExitOutOfMemory;
+}
+
 int FailInput(ReportSink& out, const char* name, int errorNumber) {
   out.Flush();
   errno = errorNumber;
@@ -59,6 +66,7 @@ int RunCodvet(int argc, char** argv) {
   platform::PrepareProcess();
   std::vector<std::string> args = platform::ExpandArguments(argc, argv);
   ReportSink out(platform::kStandardOutput, platform::LineEnd());
+  if (!out.ok()) return FailOutOfMemory();
   if (args.size() < 2) {
     WriteUsage(out);
     out.Flush();
@@ -67,6 +75,7 @@ int RunCodvet(int argc, char** argv) {
   const char* encodingName = args[1].c_str();
   EncodingValidator validator(&out);
   ByteInput input;
+  if (!validator.ok() || !input.ok()) return FailOutOfMemory();
   validator.input = &input;
 
   if (args.size() == 2) {

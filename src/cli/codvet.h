@@ -9,7 +9,7 @@ enum ExitStatus : int {
   kExitValid = 0,        // every input was validated and found valid
   kExitInvalid = 2,      // a problem was reported, or the encoding name is unknown
   kExitUsage = 4,        // no encoding name, or an input could not be opened or read
-  kExitOutOfMemory = 6,  // a code set could not be allocated
+  kExitOutOfMemory = 6,  // the memory of the run (code sets, buffers) could not be had
 };
 
 // Runs the program over its argument vector and returns the exit status.

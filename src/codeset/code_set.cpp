@@ -1,20 +1,12 @@
 #include "codeset/code_set.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 
 namespace codvet {
 
-void ExitOutOfMemory() {
-  std::fputs("Memory Over", stderr);
-  std::exit(6);
-}
-
 CodeSet::CodeSet() : bits(new (std::nothrow) std::uint8_t[kBytes]) {
-  if (!bits) ExitOutOfMemory();
-  std::memset(bits.get(), 0, kBytes);
+  if (bits) std::memset(bits.get(), 0, kBytes);
 }
 
 void CodeSet::LoadRanges(const std::uint16_t* table, std::int32_t count) {

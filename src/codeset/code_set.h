@@ -8,19 +8,19 @@
 
 namespace codvet {
 
-// Writes "Memory Over" to standard error and ends the process with status 6.
-[[noreturn]] void ExitOutOfMemory();
-
 // One bit per code: the bit of code c is in byte c / 8 under the mask
 // 0x80 >> (c % 8), so the most significant bit of byte k stands for code 8k.
 class CodeSet {
  public:
   static constexpr std::size_t kBytes = 8192;
 
-  // Allocates the map empty; ends the process if the memory cannot be had.
+  // Allocates the map empty; ok() tells whether the memory could be had.
   CodeSet();
   CodeSet(const CodeSet&) = delete;
   CodeSet& operator=(const CodeSet&) = delete;
+
+  // False when the map could not be allocated; such a set must not be used.
+  bool ok() const { return bits != nullptr; }
 
   // Replaces the set with the codes of `count` / 2 inclusive (low, high)
   // pairs; a pair whose low bound exceeds its high bound adds nothing.

@@ -6,21 +6,28 @@
 #include <new>
 
 #include "platform/platform.h"
-#include "codeset/code_set.h"
 
 namespace codvet {
 
 ReportSink::ReportSink(int fd, std::string_view lineEnd, std::size_t capacity)
     : fd_(fd), captured_(nullptr), lineEnd_(lineEnd), buffer_(new (std::nothrow) char[capacity]) {
-  if (!buffer_) ExitOutOfMemory();
   next_ = buffer_.get();
-  limit_ = next_ + capacity;
+  limit_ = buffer_ ? next_ + capacity : next_;
 }
 
 ReportSink::ReportSink(std::string* captured, std::size_t capacity)
     : ReportSink(-1, "\n", capacity) {
   captured_ = captured;
 }
+
+ReportSink::ReportSink(ProblemHandler handler, void* context)
+    : fd_(-1),
+      captured_(nullptr),
+      lineEnd_("\n"),
+      next_(nullptr),
+      limit_(nullptr),
+      handler_(handler),
+      handlerContext_(context) {}
 
 ReportSink::~ReportSink() {
   Flush();
@@ -149,7 +156,7 @@ inline char* Put(char* out, std::string_view bytes) {
 // form without a value.
 void WriteLine(ReportSink& sink, std::string_view displayName, std::int64_t offset,
                std::string_view message, const std::uint32_t* value) {
-  if (sink.discarding()) return;
+  if (sink.discarding() || sink.Handle(offset, message, value)) return;
   std::string_view lineEnd = sink.lineEnd();
   std::size_t size = displayName.size() + message.size() + lineEnd.size() + 2 * kNumberRoom + 8;
   char* out = sink.Reserve(size);

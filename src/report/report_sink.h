@@ -12,9 +12,17 @@
 
 namespace codvet {
 
+// Receives a problem in place of its report line: the offset, the message
+// and the value (null for the form without one). Returns false to have the
+// sink drop every later problem.
+using ProblemHandler = bool (*)(void* context, std::int64_t offset, std::string_view message,
+                                const std::uint32_t* value);
+
 // A buffered byte stream for report lines, written to a file descriptor or,
-// for tests, collected in a string. Write errors are ignored: once the
-// reader of a pipe has gone, further lines are dropped unformatted.
+// for tests, collected in a string; or, for programs that take the problems
+// themselves, a handler that receives each one unformatted. Write errors are
+// ignored: once the reader of a pipe has gone, further lines are dropped
+// unformatted.
 class ReportSink {
  public:
   static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 18;
@@ -23,6 +31,8 @@ class ReportSink {
   ReportSink(int fd, std::string_view lineEnd, std::size_t capacity = kDefaultCapacity);
   // A sink that appends to `*captured`; lines end with "\n".
   explicit ReportSink(std::string* captured, std::size_t capacity = kDefaultCapacity);
+  // A sink that passes every problem to `handler` and formats nothing.
+  ReportSink(ProblemHandler handler, void* context);
   ~ReportSink();
   ReportSink(const ReportSink&) = delete;
   ReportSink& operator=(const ReportSink&) = delete;
@@ -33,8 +43,18 @@ class ReportSink {
   void Flush();
 
   std::string_view lineEnd() const { return lineEnd_; }
-  // True once the reader of the output is known to be gone.
+  // False when the buffer could not be allocated; such a sink must not be
+  // written to.
+  bool ok() const { return buffer_ != nullptr || handler_ != nullptr; }
+  // True once the reader of the output is known to be gone, or the handler
+  // has asked for no more problems.
   bool discarding() const { return discarding_; }
+  // Lets a problem through the handler; false when there is none.
+  bool Handle(std::int64_t offset, std::string_view message, const std::uint32_t* value) {
+    if (handler_ == nullptr) return false;
+    if (!handler_(handlerContext_, offset, message, value)) discarding_ = true;
+    return true;
+  }
 
   // Room for `size` contiguous bytes, flushing first if needed; null when
   // `size` exceeds the capacity. Commit the bytes actually used.
@@ -64,6 +84,8 @@ class ReportSink {
   char* next_;
   char* limit_;
   bool discarding_ = false;
+  ProblemHandler handler_ = nullptr;
+  void* handlerContext_ = nullptr;
   OffsetDigits offsetDigits_;
 };
 

@@ -2,27 +2,40 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <new>
 
 #include "platform/platform.h"
-#include "codeset/code_set.h"
 
 namespace codvet {
 
-ByteInput::ByteInput(std::size_t capacity)
-    : buffer_(new (std::nothrow) std::uint8_t[capacity]), capacity_(capacity) {
-  if (!buffer_) ExitOutOfMemory();
+namespace {
+
+std::ptrdiff_t ReadDescriptor(void* context, std::uint8_t* buffer, std::size_t size) {
+  std::ptrdiff_t got = platform::ReadSome(*static_cast<const int*>(context), buffer, size);
+  return got < 0 ? -(errno != 0 ? errno : EIO) : got;
 }
+
+}  // namespace
+
+ByteInput::ByteInput(std::size_t capacity)
+    : buffer_(new (std::nothrow) std::uint8_t[capacity]), capacity_(capacity) {}
 
 void ByteInput::Open(int fd) {
   fd_ = fd;
+  OpenReader(ReadDescriptor, &fd_);
+}
+
+void ByteInput::OpenReader(ReadFunction read, void* context) {
+  read_ = read;
+  readContext_ = context;
   memory_ = memoryEnd_ = nullptr;
   next_ = limit_ = buffer_.get();
   errorNumber_ = 0;
 }
 
 void ByteInput::OpenMemory(const std::uint8_t* data, std::size_t size, std::size_t chunk) {
-  fd_ = -1;
+  read_ = nullptr;
   memory_ = data;
   memoryEnd_ = data + size;
   chunk_ = std::max<std::size_t>(chunk, 1);
@@ -30,9 +43,14 @@ void ByteInput::OpenMemory(const std::uint8_t* data, std::size_t size, std::size
   errorNumber_ = 0;
 }
 
+void ByteInput::Stop() {
+  read_ = nullptr;
+  memory_ = memoryEnd_;
+}
+
 bool ByteInput::Refill() {
   if (errorNumber_ != 0) return false;
-  if (fd_ < 0) {
+  if (read_ == nullptr) {
     if (memory_ == memoryEnd_) return false;
     std::size_t n = std::min(chunk_, static_cast<std::size_t>(memoryEnd_ - memory_));
     next_ = memory_;
@@ -40,15 +58,16 @@ bool ByteInput::Refill() {
     memory_ += n;
     return true;
   }
-  std::ptrdiff_t got = platform::ReadSome(fd_, buffer_.get(), capacity_);
+  std::ptrdiff_t got = read_(readContext_, buffer_.get(), capacity_);
   next_ = limit_ = buffer_.get();
   if (got <= 0) {
     // A read error ends the input like its end does; failed() tells them apart.
-    if (got < 0) errorNumber_ = errno != 0 ? errno : EIO;
-    fd_ = -1;  // never read past the end (a terminal would wait for more)
+    if (got < 0) errorNumber_ = got >= -INT_MAX ? static_cast<int>(-got) : EIO;
+    read_ = nullptr;  // never read past the end (a terminal would wait for more)
     return false;
   }
-  limit_ += got;
+  // A reader that claims more than it was given room for is held to the room.
+  limit_ += std::min(static_cast<std::size_t>(got), capacity_);
   return true;
 }
 

@@ -1,6 +1,7 @@
 // The input of a validation: a buffered byte stream of its own over a file
-// descriptor, read in large blocks, with an inline one-byte read. The
-// validators' fast paths also look at the buffered bytes directly.
+// descriptor or a caller's read function, read in large blocks, or bytes
+// already in memory; with an inline one-byte read. The validators' fast
+// paths also look at the buffered bytes directly.
 #ifndef SRC_VALIDATORS_BYTE_INPUT_H_
 #define SRC_VALIDATORS_BYTE_INPUT_H_
 
@@ -9,6 +10,11 @@
 #include <memory>
 
 namespace codvet {
+
+// Reads up to `size` bytes into `buffer`: returns the count, 0 at the end of
+// the input, or a negative number on a read error (its negation is kept as
+// the error number when it is a positive int).
+using ReadFunction = std::ptrdiff_t (*)(void* context, std::uint8_t* buffer, std::size_t size);
 
 class ByteInput {
  public:
@@ -22,8 +28,15 @@ class ByteInput {
   ByteInput(const ByteInput&) = delete;
   ByteInput& operator=(const ByteInput&) = delete;
 
+  // False when the buffer could not be allocated; such an input must not be
+  // opened.
+  bool ok() const { return buffer_ != nullptr; }
+
   // Starts reading `fd` (not owned) from its current position.
   void Open(int fd);
+  // Starts reading through `read`, which is called with `context` until it
+  // returns 0 or less.
+  void OpenReader(ReadFunction read, void* context);
   // Starts reading `size` bytes at `data` (not copied), handed out at most
   // `chunk` bytes per refill so that tests can place block edges anywhere.
   void OpenMemory(const std::uint8_t* data, std::size_t size, std::size_t chunk);
@@ -46,6 +59,11 @@ class ByteInput {
     return passed;
   }
 
+  // Ends the input at the next refill: the bytes already handed out may
+  // still be read, none after them. Neither an end nor a failure is
+  // reported for the bytes left.
+  void Stop();
+
   // True once a read has failed; errorNumber() is its errno.
   bool failed() const { return errorNumber_ != 0; }
   int errorNumber() const { return errorNumber_; }
@@ -56,6 +74,8 @@ class ByteInput {
   std::unique_ptr<std::uint8_t[]> buffer_;
   std::size_t capacity_;
   int fd_ = -1;
+  ReadFunction read_ = nullptr;
+  void* readContext_ = nullptr;
   const std::uint8_t* memory_ = nullptr;
   const std::uint8_t* memoryEnd_ = nullptr;
   std::size_t chunk_ = 0;

@@ -31,8 +31,10 @@ constexpr bool IsShiftJisLeadByte(int byte) {
 // the character concerned; a byte once consumed is never read again.
 class EncodingValidator {
  public:
-  // Builds both code sets empty; ends the process if memory is short.
+  // Builds both code sets empty; ok() tells whether their memory was had.
   explicit EncodingValidator(ReportSink* output) : output(output) {}
+
+  bool ok() const { return primary.ok() && secondary.ok(); }
 
   // Valid single bytes and two-byte codes in Shift_JIS form.
   CodeSet primary;

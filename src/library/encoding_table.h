@@ -1,10 +1,11 @@
 // The accepted encoding names, what each loads into the validator's code sets
 // and which operation it runs.
-#ifndef SRC_CLI_ENCODING_TABLE_H_
-#define SRC_CLI_ENCODING_TABLE_H_
+#ifndef SRC_LIBRARY_ENCODING_TABLE_H_
+#define SRC_LIBRARY_ENCODING_TABLE_H_
 
 #include <cstdint>
 
+#include "codvet/codvet.h"
 #include "validators/encoding_validator.h"
 
 namespace codvet {
@@ -21,7 +22,6 @@ struct Encoding {
   Utf16ByteOrder byteOrder;  // for Utf16 only
 };
 
-inline constexpr int kEncodingCount = 8;
 extern const Encoding kEncodingTable[kEncodingCount];
 
 // Returns the row whose name equals `name` without regard to case, or null.
@@ -40,4 +40,4 @@ bool Validate(EncodingValidator& validator, const Encoding& encoding);
 
 }  // namespace codvet
 
-#endif  // SRC_CLI_ENCODING_TABLE_H_
+#endif  // SRC_LIBRARY_ENCODING_TABLE_H_

@@ -1,7 +1,7 @@
-#include "cli/encoding_table.h"
+#include "library/encoding_table.h"
 
-#include "platform/platform.h"
 #include "codeset/range_tables.h"
+#include "platform/platform.h"
 
 namespace codvet {
 

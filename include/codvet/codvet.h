@@ -1,0 +1,149 @@
+// codvet as a library: tells whether bytes are well formed in one of eight
+// encodings used for Japanese text, and reports every problem with its byte
+// offset, as the codvet program does.
+//
+// A Validator holds what one encoding needs (about 16 KiB of code sets for
+// the table-driven encodings) and validates any number of inputs, one at a
+// time. Validators share no state: separate ones may run on separate threads
+// at once. Nothing here ends the process, writes to a stream or throws,
+// except that the std::function overloads may throw what the caller's
+// functions throw.
+#ifndef CODVET_CODVET_H_
+#define CODVET_CODVET_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+// Marks what the shared library exports; everything else stays inside it.
+#if defined(__GNUC__) && !defined(_WIN32)
+#define CODVET_API __attribute__((visibility("default")))
+#else
+#define CODVET_API
+#endif
+
+namespace codvet {
+
+// The messages of report lines, in the order of the program's catalogue.
+enum class MessageId : int {
+  InvalidCharacter,
+  AloneLeadByteSjis,
+  AloneJisX0208Pair,
+  AloneJisX0212Pair,
+  AloneSs2,
+  AloneSs3,
+  InvalidKanaCharacter,
+  InvalidJisX0212Character,
+  AloneLeadByteJis,
+  IncompleteEscape,
+  LineBreakInNonAscii,
+  Jis1978Character,
+  ControlInTwoByteMode,
+  InvalidEscape,
+  Jis1978Escape,
+  InvalidSecondByte,
+  InvalidContinuation,
+  SurrogateInUtf8,
+  InvalidSequence,
+  IncompleteCharacterUtf8,
+  FffeMustNotAppear,
+  LoneTrailSurrogate,
+  InvalidTrailSurrogate,
+  IncompleteCharacterUtf16,
+  UncertainEndian,
+};
+inline constexpr int kMessageCount = 25;
+
+// The identifier as the program's sources name it ("MsgInvalidCharacter").
+CODVET_API std::string_view MessageName(MessageId id);
+// The English half of the message ("Invalid Character").
+CODVET_API std::string_view MessageEnglish(MessageId id);
+// The Japanese half, in UTF-8.
+CODVET_API std::string_view MessageJapanese(MessageId id);
+// The whole message as the program prints it: English, a blank and the
+// Japanese half in Shift_JIS (CP932) bytes.
+CODVET_API std::string_view MessageReportText(MessageId id);
+
+// One problem: where the character concerned starts, counted in bytes from 0
+// at the start of the input, which message the program prints for it and, in
+// most cases, the value built from the bytes concerned.
+struct Problem {
+  std::int64_t offset = 0;
+  MessageId message = MessageId::InvalidCharacter;
+  bool hasValue = false;
+  std::uint32_t value = 0;
+};
+
+// How a validation, or the making of a Validator, came out.
+enum class Status : int {
+  Valid = 0,            // the input was read to its end and no problem was found
+  Invalid = 1,          // the input was read to its end and problems were reported
+  Stopped = 2,          // the problem function asked to stop
+  ReadFailed = 3,       // the read function or the file failed; errorNumber() says how
+  OpenFailed = 4,       // the file could not be opened; errorNumber() says why
+  OutOfMemory = 5,      // the validator's memory could not be had
+  UnknownEncoding = 6,  // the encoding name is not one of the eight
+};
+
+// Called for each problem in input order; returns false to stop. Where none
+// is given, validation ends at the first problem with Invalid.
+using ProblemFunction = bool (*)(void* context, const Problem& problem);
+// Reads up to `size` bytes into `buffer`: returns the count, 0 at the end of
+// the input, or a negative number on failure (minus an errno value, for
+// errorNumber()).
+using ReadFunction = std::ptrdiff_t (*)(void* context, std::uint8_t* buffer, std::size_t size);
+
+// The accepted encoding names, in the program's order: "shift_jis",
+// "windows-31j", "euc-jp", "iso-2022-jp", "utf8", "utf16", "utf16be",
+// "utf16le". Names are matched without regard to ASCII case.
+inline constexpr int kEncodingCount = 8;
+CODVET_API const char* EncodingName(int index);
+
+class CODVET_API Validator {
+ public:
+  // A validator for the encoding named `encodingName`; status() says whether
+  // it is ready.
+  explicit Validator(const char* encodingName);
+  ~Validator();
+  Validator(Validator&& other) noexcept;
+  Validator& operator=(Validator&& other) noexcept;
+
+  // Valid when the validator is ready, otherwise UnknownEncoding or
+  // OutOfMemory; a validator that is not ready returns that status from
+  // every validation.
+  Status status() const { return status_; }
+  // The encoding's name as the program spells it, or null if unknown.
+  const char* encodingName() const;
+  // The error number of the last ReadFailed or OpenFailed, else 0.
+  int errorNumber() const;
+
+  // Validates `size` bytes at `data`, which are not copied.
+  Status Validate(const void* data, std::size_t size, ProblemFunction onProblem, void* context);
+  // Validates the bytes `read` gives, pulled in pieces of any size.
+  Status ValidateReader(ReadFunction read, void* readContext, ProblemFunction onProblem,
+                        void* context);
+  // Validates the file at `path`, read as raw bytes.
+  Status ValidateFile(const char* path, ProblemFunction onProblem, void* context);
+
+  // The same with any callable; return false from it to stop.
+  Status Validate(const void* data, std::size_t size,
+                  const std::function<bool(const Problem&)>& onProblem);
+  Status ValidateReader(const std::function<std::ptrdiff_t(std::uint8_t*, std::size_t)>& read,
+                        const std::function<bool(const Problem&)>& onProblem);
+  Status ValidateFile(const char* path, const std::function<bool(const Problem&)>& onProblem);
+
+  // The same, collecting every problem into `*problems` (appended).
+  Status Validate(const void* data, std::size_t size, std::vector<Problem>* problems);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+  Status status_;
+};
+
+}  // namespace codvet
+
+#endif  // CODVET_CODVET_H_

@@ -1,0 +1,149 @@
+#include <new>
+
+#include "codvet/codvet.h"
+#include "codvet/codvet_c.h"
+
+struct codvet_validator {
+  explicit codvet_validator(const char* encoding) : validator(encoding) {}
+  codvet::Validator validator;
+};
+
+namespace {
+
+static_assert(CODVET_MESSAGE_COUNT == codvet::kMessageCount);
+static_assert(static_cast<int>(codvet::Status::UnknownEncoding) == CODVET_UNKNOWN_ENCODING);
+
+codvet_status ToC(codvet::Status status) {
+  return static_cast<codvet_status>(status);
+}
+
+// The C problem function and its context, behind the C++ one.
+struct ProblemCall {
+  codvet_problem_fn onProblem;
+  void* context;
+};
+
+bool CallProblem(void* context, const codvet::Problem& problem) {
+  const ProblemCall& call = *static_cast<const ProblemCall*>(context);
+  codvet_problem out;
+  out.offset = problem.offset;
+  out.message = static_cast<int>(problem.message);
+  out.has_value = problem.hasValue ? 1 : 0;
+  out.value = problem.value;
+  return call.onProblem(call.context, &out) != 0;
+}
+
+struct ReadCall {
+  codvet_read_fn read;
+  void* context;
+};
+
+std::ptrdiff_t CallRead(void* context, std::uint8_t* buffer, std::size_t size) {
+  const ReadCall& call = *static_cast<const ReadCall*>(context);
+  return call.read(call.context, buffer, size);
+}
+
+// The catalogue's views end where their literals end, so their data is a C
+// string.
+const char* Text(std::string_view text) {
+  return text.empty() ? nullptr : text.data();
+}
+
+}  // namespace
+
+extern "C" {
+
+codvet_status codvet_validator_new(const char* encoding, codvet_validator** out) {
+  if (out == nullptr) return CODVET_BAD_ARGUMENT;
+  *out = nullptr;
+  if (encoding == nullptr) return CODVET_BAD_ARGUMENT;
+  codvet_validator* made = new (std::nothrow) codvet_validator(encoding);
+  if (made == nullptr) return CODVET_OUT_OF_MEMORY;
+  codvet::Status status = made->validator.status();
+  if (status != codvet::Status::Valid) {
+    delete made;
+    return ToC(status);
+  }
+  *out = made;
+  return CODVET_VALID;
+}
+
+void codvet_validator_free(codvet_validator* validator) {
+  delete validator;
+}
+
+const char* codvet_validator_encoding(const codvet_validator* validator) {
+  return validator != nullptr ? validator->validator.encodingName() : nullptr;
+}
+
+codvet_status codvet_validate(codvet_validator* validator, const void* data, size_t size,
+                              codvet_problem_fn on_problem, void* context) {
+  if (validator == nullptr || (data == nullptr && size != 0)) return CODVET_BAD_ARGUMENT;
+  ProblemCall call{on_problem, context};
+  return ToC(validator->validator.Validate(data, size, on_problem ? CallProblem : nullptr, &call));
+}
+
+codvet_status codvet_validate_reader(codvet_validator* validator, codvet_read_fn read,
+                                     void* read_context, codvet_problem_fn on_problem,
+                                     void* context) {
+  if (validator == nullptr || read == nullptr) return CODVET_BAD_ARGUMENT;
+  ReadCall readCall{read, read_context};
+  ProblemCall call{on_problem, context};
+  return ToC(validator->validator.ValidateReader(CallRead, &readCall,
+                                                 on_problem ? CallProblem : nullptr, &call));
+}
+
+codvet_status codvet_validate_file(codvet_validator* validator, const char* path,
+                                   codvet_problem_fn on_problem, void* context) {
+  if (validator == nullptr || path == nullptr) return CODVET_BAD_ARGUMENT;
+  ProblemCall call{on_problem, context};
+  return ToC(validator->validator.ValidateFile(path, on_problem ? CallProblem : nullptr, &call));
+}
+
+int codvet_error_number(const codvet_validator* validator) {
+  return validator != nullptr ? validator->validator.errorNumber() : 0;
+}
+
+const char* codvet_encoding_name(int index) {
+  return codvet::EncodingName(index);
+}
+
+const char* codvet_message_name(int message) {
+  return Text(codvet::MessageName(static_cast<codvet::MessageId>(message)));
+}
+
+const char* codvet_message_english(int message) {
+  return Text(codvet::MessageEnglish(static_cast<codvet::MessageId>(message)));
+}
+
+const char* codvet_message_japanese(int message) {
+  return Text(codvet::MessageJapanese(static_cast<codvet::MessageId>(message)));
+}
+
+const char* codvet_message_report_text(int message) {
+  return Text(codvet::MessageReportText(static_cast<codvet::MessageId>(message)));
+}
+
+const char* codvet_status_text(codvet_status status) {
+  switch (status) {
+    case CODVET_VALID:
+      return "valid";
+    case CODVET_INVALID:
+      return "invalid";
+    case CODVET_STOPPED:
+      return "stopped";
+    case CODVET_READ_FAILED:
+      return "read failed";
+    case CODVET_OPEN_FAILED:
+      return "open failed";
+    case CODVET_OUT_OF_MEMORY:
+      return "out of memory";
+    case CODVET_UNKNOWN_ENCODING:
+      return "unknown encoding";
+    case CODVET_BAD_ARGUMENT:
+      return "bad argument";
+  }
+  return "unknown status";
+}
+
+}  // extern "C"

@@ -1,0 +1,204 @@
+#include <cerrno>
+#include <new>
+
+#include "codvet/codvet.h"
+#include "library/encoding_table.h"
+#include "library/message_texts.h"
+#include "platform/platform.h"
+#include "report/report_sink.h"
+#include "validators/byte_input.h"
+#include "validators/encoding_validator.h"
+
+namespace codvet {
+
+namespace {
+
+// Bytes in memory are handed to the validator in blocks of this size, so that
+// a stop takes effect within one block.
+constexpr std::size_t kMemoryBlock = std::size_t{1} << 20;
+
+const MessageTexts* Texts(MessageId id) {
+  int index = static_cast<int>(id);
+  return index >= 0 && index < kMessageCount ? &kMessageTexts[index] : nullptr;
+}
+
+}  // namespace
+
+std::string_view MessageName(MessageId id) {
+  const MessageTexts* texts = Texts(id);
+  return texts != nullptr ? texts->name : std::string_view();
+}
+
+std::string_view MessageEnglish(MessageId id) {
+  const MessageTexts* texts = Texts(id);
+  return texts != nullptr ? texts->english : std::string_view();
+}
+
+std::string_view MessageJapanese(MessageId id) {
+  const MessageTexts* texts = Texts(id);
+  return texts != nullptr ? texts->japanese : std::string_view();
+}
+
+std::string_view MessageReportText(MessageId id) {
+  const MessageTexts* texts = Texts(id);
+  return texts != nullptr ? texts->report : std::string_view();
+}
+
+const char* EncodingName(int index) {
+  return index >= 0 && index < kEncodingCount ? kEncodingTable[index].name : nullptr;
+}
+
+struct Validator::Impl {
+  explicit Impl(const Encoding& encoding) : encoding(encoding), validator(nullptr) {
+    validator.input = &input;
+  }
+
+  // The problem function of one validation, and whether it asked to stop.
+  struct Call {
+    Impl* impl;
+    ProblemFunction onProblem;
+    void* context;
+    bool stopped;
+  };
+
+  static bool OnProblem(void* context, std::int64_t offset, std::string_view message,
+                        const std::uint32_t* value) {
+    Call& call = *static_cast<Call*>(context);
+    Problem problem;
+    problem.offset = offset;
+    problem.message = static_cast<MessageId>(FindMessage(message));
+    problem.hasValue = value != nullptr;
+    problem.value = value != nullptr ? *value : 0;
+    // Without a problem function the first problem settles the answer.
+    if (call.onProblem == nullptr || !call.onProblem(call.context, problem)) {
+      call.stopped = call.onProblem != nullptr;
+      call.impl->input.Stop();
+      return false;
+    }
+    return true;
+  }
+
+  // Validates the input as opened.
+  Status Run(ProblemFunction onProblem, void* context) {
+    Call call{this, onProblem, context, false};
+    ReportSink sink(&Impl::OnProblem, &call);
+    validator.output = &sink;
+    bool valid = RunOperation(validator, encoding);
+    validator.output = nullptr;
+    errorNumber = 0;
+    if (call.stopped) return Status::Stopped;
+    if (input.failed()) {
+      errorNumber = input.errorNumber();
+      return Status::ReadFailed;
+    }
+    return valid ? Status::Valid : Status::Invalid;
+  }
+
+  const Encoding& encoding;
+  EncodingValidator validator;
+  ByteInput input;
+  int errorNumber = 0;
+};
+
+Validator::Validator(const char* encodingName) : status_(Status::UnknownEncoding) {
+  const Encoding* encoding = encodingName != nullptr ? FindEncoding(encodingName) : nullptr;
+  if (encoding == nullptr) return;
+  status_ = Status::OutOfMemory;
+  impl_.reset(new (std::nothrow) Impl(*encoding));
+  if (!impl_ || !impl_->validator.ok() || !impl_->input.ok()) {
+    impl_.reset();
+    return;
+  }
+  // The code sets are loaded once; nothing changes them afterwards.
+  LoadCodeSets(impl_->validator, *encoding);
+  status_ = Status::Valid;
+}
+
+Validator::~Validator() = default;
+
+Validator::Validator(Validator&& other) noexcept
+    : impl_(std::move(other.impl_)), status_(other.status_) {
+  other.status_ = Status::UnknownEncoding;
+}
+
+Validator& Validator::operator=(Validator&& other) noexcept {
+  impl_ = std::move(other.impl_);
+  status_ = other.status_;
+  other.status_ = Status::UnknownEncoding;
+  return *this;
+}
+
+const char* Validator::encodingName() const {
+  return impl_ ? impl_->encoding.name : nullptr;
+}
+
+int Validator::errorNumber() const {
+  return impl_ ? impl_->errorNumber : 0;
+}
+
+Status Validator::Validate(const void* data, std::size_t size, ProblemFunction onProblem,
+                           void* context) {
+  if (!impl_) return status_;
+  impl_->input.OpenMemory(static_cast<const std::uint8_t*>(data), data != nullptr ? size : 0,
+                          kMemoryBlock);
+  return impl_->Run(onProblem, context);
+}
+
+Status Validator::ValidateReader(ReadFunction read, void* readContext, ProblemFunction onProblem,
+                                 void* context) {
+  if (!impl_) return status_;
+  impl_->input.OpenReader(read, readContext);
+  return impl_->Run(onProblem, context);
+}
+
+Status Validator::ValidateFile(const char* path, ProblemFunction onProblem, void* context) {
+  if (!impl_) return status_;
+  int fd = path != nullptr ? platform::OpenForReading(path) : -1;
+  if (fd < 0) {
+    impl_->errorNumber = path != nullptr ? errno : EINVAL;
+    return Status::OpenFailed;
+  }
+  impl_->input.Open(fd);
+  Status status = impl_->Run(onProblem, context);
+  platform::CloseInput(fd);
+  return status;
+}
+
+namespace {
+
+using ProblemCallable = std::function<bool(const Problem&)>;
+using ReadCallable = std::function<std::ptrdiff_t(std::uint8_t*, std::size_t)>;
+
+bool CallProblemCallable(void* context, const Problem& problem) {
+  return (*static_cast<const ProblemCallable*>(context))(problem);
+}
+
+std::ptrdiff_t CallReadCallable(void* context, std::uint8_t* buffer, std::size_t size) {
+  return (*static_cast<const ReadCallable*>(context))(buffer, size);
+}
+
+bool CollectProblem(void* context, const Problem& problem) {
+  static_cast<std::vector<Problem>*>(context)->push_back(problem);
+  return true;
+}
+
+}  // namespace
+
+Status Validator::Validate(const void* data, std::size_t size, const ProblemCallable& onProblem) {
+  return Validate(data, size, CallProblemCallable, const_cast<ProblemCallable*>(&onProblem));
+}
+
+Status Validator::ValidateReader(const ReadCallable& read, const ProblemCallable& onProblem) {
+  return ValidateReader(CallReadCallable, const_cast<ReadCallable*>(&read), CallProblemCallable,
+                        const_cast<ProblemCallable*>(&onProblem));
+}
+
+Status Validator::ValidateFile(const char* path, const ProblemCallable& onProblem) {
+  return ValidateFile(path, CallProblemCallable, const_cast<ProblemCallable*>(&onProblem));
+}
+
+Status Validator::Validate(const void* data, std::size_t size, std::vector<Problem>* problems) {
+  return Validate(data, size, CollectProblem, problems);
+}
+
+}  // namespace codvet

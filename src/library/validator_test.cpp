@@ -1,0 +1,256 @@
+// The library against the program: the same problems for the same bytes,
+// whether they come in one buffer, in pieces or from a file; and the C
+// interface's answers to wrong use.
+#include "codvet/codvet.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "codvet/codvet_c.h"
+#include "gtest/gtest.h"
+#include "library/message_texts.h"
+#include "report/messages.h"
+#include "run_process.h"
+
+#ifndef _WIN32
+#include <iconv.h>
+#endif
+
+namespace codvet {
+namespace {
+
+#ifdef _WIN32
+const char kLineEnd[] = "\r\n";
+#else
+const char kLineEnd[] = "\n";
+#endif
+
+const char* const kNames[] = {"shift_jis", "windows-31j", "euc-jp",  "iso-2022-jp",
+                              "utf8",      "utf16",       "utf16be", "utf16le"};
+
+// The report lines the program prints for these problems in an input named
+// `name`.
+std::string Lines(const std::string& name, const std::vector<Problem>& problems) {
+  std::string out;
+  for (const Problem& problem : problems) {
+    out += "\"" + name + "\" (" + std::to_string(problem.offset) + "): ";
+    out += MessageReportText(problem.message);
+    char value[16];
+    std::snprintf(value, sizeof value, " (0x%x)", problem.value);
+    if (problem.hasValue) out += value;
+    out += kLineEnd;
+  }
+  return out;
+}
+
+// Inputs for one encoding: its samples, and the valid one with bytes
+// changed, cut short at random, and random bytes.
+std::vector<std::string> MakeInputs(const std::string& encoding, std::mt19937& rng) {
+  static const char kSpecial[] =
+      "\x00\x0a\x0d\x1b$(@BJ\x7f\x80\x8e\x8f\xa0\xa1\xd8\xdc\xe0\xed\xfc\xfe\xff";
+  std::string samples = std::string(CODVET_SOURCE_DIR) + "/samples/" + encoding;
+  std::string valid = ReadFile(samples + "-valid.txt");
+  std::vector<std::string> inputs = {"", valid, ReadFile(samples + "-invalid.txt")};
+  for (int round = 0; round < 10; ++round) {
+    std::string changed = valid;
+    for (int k = 0; k <= round; ++k) {
+      changed[rng() % changed.size()] = kSpecial[rng() % (sizeof kSpecial - 1)];
+    }
+    inputs.push_back(changed);
+    inputs.push_back(changed.substr(0, rng() % changed.size()));
+    std::string random(100 + round * 40, '\0');
+    for (char& c : random) c = static_cast<char>(rng());
+    inputs.push_back(random);
+  }
+  return inputs;
+}
+
+std::vector<Problem> ProblemsOf(Validator& validator, const std::string& bytes) {
+  std::vector<Problem> problems;
+  Status status = validator.Validate(bytes.data(), bytes.size(), &problems);
+  EXPECT_EQ(status, problems.empty() ? Status::Valid : Status::Invalid);
+  return problems;
+}
+
+TEST(Library, GivesTheProgramsProblemsInEveryEncoding) {
+  std::mt19937 rng(17);
+  for (const char* encoding : kNames) {
+    Validator validator(encoding);
+    ASSERT_EQ(validator.status(), Status::Valid);
+    TempDir dir;
+    ProcessOptions options;
+    options.args = {encoding};
+    std::string expected;
+    std::vector<std::string> inputs = MakeInputs(encoding, rng);
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+      std::string path = dir.Write("in" + std::to_string(i), inputs[i]);
+      options.args.push_back(path);
+      std::vector<Problem> problems = ProblemsOf(validator, inputs[i]);
+      expected += Lines(path, problems);
+      std::vector<Problem> fromFile;
+      validator.ValidateFile(path.c_str(),
+                             [&](const Problem& p) { return fromFile.push_back(p), true; });
+      EXPECT_EQ(Lines(path, fromFile), Lines(path, problems));
+    }
+    ProcessResult run = RunProcess(CODVET_BINARY, options);
+    EXPECT_EQ(run.out, expected) << encoding;
+    EXPECT_EQ(run.status, 2) << encoding;
+  }
+}
+
+// Pieces of every size up to 70, of random sizes, and a read that fails
+// half-way: what was delivered before the failure comes first in the
+// problems of the whole.
+TEST(Library, PullsPiecesOfAnySize) {
+  std::mt19937 rng(18);
+  for (const char* encoding : kNames) {
+    Validator validator(encoding);
+    for (const std::string& input : MakeInputs(encoding, rng)) {
+      std::string whole = Lines("t", ProblemsOf(validator, input));
+      for (std::size_t piece = 0; piece <= 70; ++piece) {
+        std::size_t at = 0;
+        auto read = [&](std::uint8_t* buffer, std::size_t size) -> std::ptrdiff_t {
+          std::size_t n = std::min({size, input.size() - at, piece ? piece : 1 + rng() % 300});
+          std::copy_n(input.data() + at, n, buffer);
+          at += n;
+          return static_cast<std::ptrdiff_t>(n);
+        };
+        std::vector<Problem> problems;
+        Status status = validator.ValidateReader(
+            read, [&](const Problem& p) { return problems.push_back(p), true; });
+        ASSERT_EQ(Lines("t", problems), whole) << encoding << " in pieces of " << piece;
+        EXPECT_EQ(status, whole.empty() ? Status::Valid : Status::Invalid);
+      }
+      if (input.size() < 2) continue;
+      bool first = true;
+      auto failing = [&](std::uint8_t* buffer, std::size_t) -> std::ptrdiff_t {
+        if (!std::exchange(first, false)) return -EIO;
+        std::copy_n(input.data(), input.size() / 2, buffer);
+        return static_cast<std::ptrdiff_t>(input.size() / 2);
+      };
+      std::vector<Problem> problems;
+      EXPECT_EQ(validator.ValidateReader(
+                    failing, [&](const Problem& p) { return problems.push_back(p), true; }),
+                Status::ReadFailed);
+      EXPECT_EQ(validator.errorNumber(), EIO);
+      EXPECT_EQ(whole.compare(0, Lines("t", problems).size(), Lines("t", problems)), 0);
+    }
+  }
+}
+
+TEST(Library, StopsWhenAsked) {
+  Validator validator("euc-jp");
+  std::string bytes;
+  for (int i = 0; i < 50000; ++i) bytes += "\xa9\xa1";  // no character
+  int seen = 0;
+  EXPECT_EQ(
+      validator.Validate(bytes.data(), bytes.size(), [&](const Problem&) { return ++seen < 3; }),
+      Status::Stopped);
+  EXPECT_EQ(seen, 3);
+  // Without a problem function the answer is had at the first problem.
+  EXPECT_EQ(validator.Validate(bytes.data(), bytes.size(), nullptr, nullptr), Status::Invalid);
+  EXPECT_EQ(validator.Validate("ok", 2, nullptr, nullptr), Status::Valid);
+}
+
+TEST(Library, NamesEncodingsAsTheProgramDoes) {
+  for (int i = 0; i < kEncodingCount; ++i) EXPECT_STREQ(EncodingName(i), kNames[i]);
+  EXPECT_EQ(EncodingName(8), nullptr);
+  EXPECT_STREQ(Validator("UTF16LE").encodingName(), "utf16le");
+  EXPECT_STREQ(Validator("Shift_JIS").encodingName(), "shift_jis");
+  for (const char* unknown : {"utf-8", "sjis", "cp932", "UTF-16", "", "utf8 "}) {
+    Validator validator(unknown);
+    EXPECT_EQ(validator.status(), Status::UnknownEncoding) << unknown;
+    EXPECT_EQ(validator.Validate("", 0, nullptr, nullptr), Status::UnknownEncoding);
+  }
+  EXPECT_EQ(Validator(nullptr).status(), Status::UnknownEncoding);
+}
+
+#ifndef _WIN32
+// The halves of each message, the Japanese one converted to CP932 by iconv,
+// make up the text the program prints.
+TEST(Library, MessageHalvesMakeUpThePrintedText) {
+  iconv_t toCp932 = iconv_open("CP932", "UTF-8");
+  ASSERT_NE(toCp932, reinterpret_cast<iconv_t>(-1));
+  for (int i = 0; i < kMessageCount; ++i) {
+    std::string japanese(MessageJapanese(static_cast<MessageId>(i)));
+    char converted[256];
+    char* in = japanese.data();
+    char* out = converted;
+    std::size_t inLeft = japanese.size(), outLeft = sizeof converted;
+    ASSERT_NE(iconv(toCp932, &in, &inLeft, &out, &outLeft), static_cast<std::size_t>(-1));
+    std::string english(MessageEnglish(static_cast<MessageId>(i)));
+    EXPECT_EQ(english + " " + std::string(converted, out),
+              MessageReportText(static_cast<MessageId>(i)));
+  }
+  iconv_close(toCp932);
+  EXPECT_EQ(MessageName(MessageId::UncertainEndian), "MsgUncertainEndian");
+  EXPECT_EQ(MessageEnglish(MessageId::SurrogateInUtf8), "Detected invalid sarrogate pair code.");
+  EXPECT_EQ(MessageJapanese(MessageId::InvalidCharacter), "適合しない文字です。");
+  // A message held elsewhere is known by its content.
+  EXPECT_EQ(FindMessage(std::string(MsgAloneSs3)), static_cast<int>(MessageId::AloneSs3));
+  EXPECT_EQ(FindMessage(std::string(MsgAloneSs3) + " "), -1);
+}
+#endif
+
+int KeepFirst(void* context, const codvet_problem* problem) {
+  auto* seen = static_cast<std::vector<codvet_problem>*>(context);
+  seen->push_back(*problem);
+  return 0;
+}
+
+std::ptrdiff_t FailRead(void*, std::uint8_t*, std::size_t) {
+  return -ENOSPC;
+}
+
+TEST(CInterface, AnswersWrongUseWithAStatus) {
+  codvet_validator* v = reinterpret_cast<codvet_validator*>(&v);
+  EXPECT_EQ(codvet_validator_new(nullptr, &v), CODVET_BAD_ARGUMENT);
+  EXPECT_EQ(v, nullptr);
+  EXPECT_EQ(codvet_validator_new("utf8", nullptr), CODVET_BAD_ARGUMENT);
+  EXPECT_EQ(codvet_validator_new("cp932", &v), CODVET_UNKNOWN_ENCODING);
+  EXPECT_EQ(v, nullptr);
+  EXPECT_EQ(codvet_validate(nullptr, "", 0, nullptr, nullptr), CODVET_BAD_ARGUMENT);
+  EXPECT_EQ(codvet_validate_file(nullptr, "x", nullptr, nullptr), CODVET_BAD_ARGUMENT);
+  EXPECT_EQ(codvet_error_number(nullptr), 0);
+  EXPECT_EQ(codvet_validator_encoding(nullptr), nullptr);
+  codvet_validator_free(nullptr);
+
+  ASSERT_EQ(codvet_validator_new("Windows-31J", &v), CODVET_VALID);
+  EXPECT_STREQ(codvet_validator_encoding(v), "windows-31j");
+  EXPECT_EQ(codvet_validate(v, nullptr, 1, nullptr, nullptr), CODVET_BAD_ARGUMENT);
+  EXPECT_EQ(codvet_validate(v, nullptr, 0, nullptr, nullptr), CODVET_VALID);
+  EXPECT_EQ(codvet_validate_reader(v, nullptr, nullptr, nullptr, nullptr), CODVET_BAD_ARGUMENT);
+  EXPECT_EQ(codvet_validate_file(v, nullptr, nullptr, nullptr), CODVET_BAD_ARGUMENT);
+  EXPECT_EQ(codvet_validate_file(v, "/nonexistent/x", nullptr, nullptr), CODVET_OPEN_FAILED);
+  EXPECT_EQ(codvet_error_number(v), ENOENT);
+  EXPECT_EQ(codvet_validate_reader(v, FailRead, nullptr, nullptr, nullptr), CODVET_READ_FAILED);
+  EXPECT_EQ(codvet_error_number(v), ENOSPC);
+
+  std::vector<codvet_problem> seen;
+  EXPECT_EQ(codvet_validate(v, "a\x80\xf0\x40", 4, KeepFirst, &seen), CODVET_STOPPED);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].offset, 1);
+  EXPECT_EQ(seen[0].message, 0);
+  EXPECT_EQ(seen[0].has_value, 1);
+  EXPECT_EQ(seen[0].value, 0x80u);
+  EXPECT_EQ(codvet_error_number(v), 0);
+  codvet_validator_free(v);
+
+  EXPECT_EQ(codvet_encoding_name(-1), nullptr);
+  EXPECT_STREQ(codvet_encoding_name(2), "euc-jp");
+  for (int bad : {-1, CODVET_MESSAGE_COUNT}) {
+    EXPECT_EQ(codvet_message_name(bad), nullptr);
+    EXPECT_EQ(codvet_message_report_text(bad), nullptr);
+  }
+  EXPECT_STREQ(codvet_message_english(24), "Uncertain Endian");
+  EXPECT_STREQ(
+      codvet_message_report_text(18),
+      "Invalid Seq. \x82\xa0\x82\xe8\x93\xbe\x82\xc8\x82\xa2\x95\x73\x90\xb3\x82\xc8\x83\x6f\x83\x43\x83\x67\x97\xf1\x82\xc5\x82\xb7");
+  EXPECT_STREQ(codvet_status_text(CODVET_UNKNOWN_ENCODING), "unknown encoding");
+}
+
+}  // namespace
+}  // namespace codvet
