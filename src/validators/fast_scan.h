@@ -4,6 +4,7 @@
 #ifndef SRC_VALIDATORS_FAST_SCAN_H_
 #define SRC_VALIDATORS_FAST_SCAN_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -106,6 +107,28 @@ inline const std::uint8_t* FindByte(const std::uint8_t* p, const std::uint8_t* e
   return found != nullptr ? static_cast<const std::uint8_t*>(found) : end;
 #endif
 }
+
+// How many bytes the scalar fast path takes on after a block kernel stops,
+// before the kernel tries again.
+constexpr std::ptrdiff_t kScalarAfterBlock = 32;
+
+// Decides when a fast path is worth trying. Where problems are dense it
+// passes next to nothing and only adds its cost, so after a short pass the
+// plain step runs alone for a while.
+class SkipThrottle {
+ public:
+  // Whether to try the fast path before this plain step.
+  bool Ready() { return --stepsLeft_ < 0; }
+  // Takes note of how many bytes the try passed.
+  void Passed(std::ptrdiff_t bytes) {
+    if (bytes < kShortSkip) stepsLeft_ = kStepsAfterShortSkip;
+  }
+
+ private:
+  static constexpr std::ptrdiff_t kShortSkip = 16;
+  static constexpr int kStepsAfterShortSkip = 64;
+  int stepsLeft_ = 0;
+};
 
 // Which pairs of JIS bytes stand for a character of a code set in Shift_JIS
 // form: JisToShiftJis and CodeSet::Contains folded into one bit per pair (4

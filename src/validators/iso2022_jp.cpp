@@ -37,12 +37,20 @@ namespace {
 
 constexpr int kEscape = 0x1B;
 
+// What the fast path needs to know about the loaded set.
+struct Iso2022JpFastPath {
+  JisPairSet jisX0208;
+  // Null for the scalar fast path alone.
+  const BlockKernels* kernels = nullptr;
+  PairRanges rows;
+};
+
 // Returns how far from `p` the units in [p, end) need no report in `mode`:
-// whole units only, never past `end`.
-// Passes whole units only, never past `end`, and sets `mode` as the escape
-// sequences it passes say.
+// whole units only, never past `end`; sets `mode` as the escape sequences it
+// passes say.
 const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t* end,
-                                       Iso2022Mode& mode, const JisPairSet& jisX0208) {
+                                       Iso2022Mode& mode, const Iso2022JpFastPath& fast,
+                                       std::int64_t& blockBytes) {
   for (;;) {
     switch (mode) {
       case Iso2022Mode::Ascii:
@@ -54,11 +62,23 @@ const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t
       case Iso2022Mode::Jis1978:
         break;
       case Iso2022Mode::Jis1983:
-        if (p == end) return p;
-        // Stopping one byte short of the end spares a bounds test per pair.
-        for (const std::uint8_t* last = end - 1; p < last && p[0] >= 0x20;) {
-          if (!jisX0208.Contains(p[0], p[1])) return p;
-          p += 2;
+        // Pairs by the block where a kernel is in use, and then through the
+        // scalar test for a while where it cannot vouch for them.
+        for (;;) {
+          if (fast.kernels != nullptr) {
+            const std::uint8_t* passed = fast.kernels->jisPairs(p, end, fast.rows);
+            blockBytes += passed - p;
+            p = passed;
+          }
+          if (p == end) return p;
+          const std::uint8_t* stop =
+              fast.kernels != nullptr && end - p > kScalarAfterBlock ? p + kScalarAfterBlock : end;
+          // Stopping one byte short of the end spares a bounds test per pair.
+          for (const std::uint8_t* last = end - 1; p < last && p < stop && p[0] >= 0x20;) {
+            if (!fast.jisX0208.Contains(p[0], p[1])) return p;
+            p += 2;
+          }
+          if (p < stop || stop == end) break;
         }
         break;
     }
@@ -82,11 +102,18 @@ bool EncodingValidator::ValidateIso2022Jp() {
   std::int64_t offset = 0;
   bool result = true;
   Iso2022Mode mode = Iso2022Mode::Ascii;
-  JisPairSet jisX0208;
-  if (useFastPath) jisX0208.Load(primary, JisPairSet::kHighBitIgnored);
+  Iso2022JpFastPath fast;
+  if (useFastPath) {
+    fast.jisX0208.Load(primary, JisPairSet::kHighBitIgnored);
+    fast.kernels = KernelsFor(kernel);
+    if (fast.kernels != nullptr) SummarizeJisRows(primary, fast.rows);
+  }
   for (;;) {
     if (useFastPath) {
-      offset += input->Skip(SkipValidIso2022Jp(input->next(), input->limit(), mode, jisX0208));
+      std::ptrdiff_t passed = input->Skip(
+          SkipValidIso2022Jp(input->next(), input->limit(), mode, fast, blockKernelBytes));
+      offset += passed;
+      fastPathBytes += passed;
     }
     int first = input->ReadByte();
     if (first == ByteInput::kEnd) return result;

@@ -16,6 +16,8 @@
 // then handles exactly as it would have anyway. Where the skip keeps passing
 // next to nothing (an input full of problems), the plain step runs alone for
 // a few characters between tries.
+#include <iterator>
+
 #include "report/messages.h"
 #include "validators/encoding_validator.h"
 #include "validators/fast_scan.h"
@@ -26,58 +28,78 @@ namespace {
 
 enum ShiftJisKind : std::uint8_t { kStop, kSingle, kLead };
 
-constexpr std::ptrdiff_t kShortSkip = 16;
-constexpr int kPlainStepsAfterShortSkip = 64;
-
-// What the fast path needs to know about first bytes, taken from the loaded
-// set at the start of each call.
-struct ShiftJisFirstBytes {
+// What the fast path needs to know about the loaded set, taken from it at the
+// start of each call.
+struct ShiftJisFastPath {
   std::uint8_t kind[256];
   // The longest run of valid single bytes below 0x80, skipped in blocks.
   ByteRange ascii;
+  // Null for the scalar fast path alone.
+  const BlockKernels* kernels = nullptr;
+  ShiftJisSummary summary;
 };
 
-void PrepareFirstBytes(const CodeSet& primary, ShiftJisFirstBytes& first) {
+void Prepare(const CodeSet& primary, Kernel kernel, ShiftJisFastPath& fast) {
   int runStart = 0;
   int bestLength = 0;
-  for (int b = 0; b < 256; ++b) {
+  for (int b = 0; b < static_cast<int>(std::size(fast.kind)); ++b) {
     if (IsShiftJisLeadByte(b)) {
-      first.kind[b] = kLead;
+      fast.kind[b] = kLead;
     } else {
-      first.kind[b] = primary.Contains(static_cast<std::uint32_t>(b)) ? kSingle : kStop;
+      fast.kind[b] = primary.Contains(static_cast<std::uint32_t>(b)) ? kSingle : kStop;
     }
     if (b >= 0x80) continue;
-    if (first.kind[b] != kSingle) {
+    if (fast.kind[b] != kSingle) {
       runStart = b + 1;
     } else if (b + 1 - runStart > bestLength) {
       bestLength = b + 1 - runStart;
-      first.ascii = {static_cast<std::uint8_t>(runStart), static_cast<std::uint8_t>(b)};
+      fast.ascii = {static_cast<std::uint8_t>(runStart), static_cast<std::uint8_t>(b)};
     }
   }
+  fast.kernels = KernelsFor(kernel);
+  if (fast.kernels != nullptr) SummarizeShiftJis(primary, fast.summary);
 }
 
-// Returns how far from `p` the characters in [p, end) need no report: whole
-// characters only, never past `end`.
-const std::uint8_t* SkipValidShiftJis(const std::uint8_t* p, const std::uint8_t* end,
-                                      const ShiftJisFirstBytes& first, const CodeSet& primary) {
+// Returns how far from `p` the characters in [p, end) that start before
+// `stop` need no report: whole characters only, never past `end`.
+const std::uint8_t* PassShiftJis(const std::uint8_t* p, const std::uint8_t* stop,
+                                 const std::uint8_t* end, const ShiftJisFastPath& fast,
+                                 const CodeSet& primary) {
   if (p == end) return p;
   // Before `last` a lead byte always has its second byte in the buffer.
   const std::uint8_t* last = end - 1;
   while (p < last) {
+    if (p >= stop) return p;
     std::uint32_t b = *p;
-    std::uint8_t kind = first.kind[b];
+    std::uint8_t kind = fast.kind[b];
     if (kind == kLead) {
       if (!primary.Contains(b << 8 | p[1])) return p;
       p += 2;
     } else if (kind == kSingle) {
-      p = first.ascii.Holds(static_cast<std::uint8_t>(b)) ? SkipInRange(p + 1, end, first.ascii)
-                                                          : p + 1;
+      p = fast.ascii.Holds(static_cast<std::uint8_t>(b)) ? SkipInRange(p + 1, end, fast.ascii)
+                                                         : p + 1;
     } else {
       return p;
     }
   }
-  if (p == last && first.kind[*p] == kSingle) ++p;
+  if (p == last && p < stop && fast.kind[*p] == kSingle) ++p;
   return p;
+}
+
+// As PassShiftJis to the end, block by block where a kernel is in use; the
+// scalar pass takes each block the kernel cannot vouch for.
+const std::uint8_t* SkipValidShiftJis(const std::uint8_t* p, const std::uint8_t* end,
+                                      const ShiftJisFastPath& fast, const CodeSet& primary,
+                                      std::int64_t& blockBytes) {
+  if (fast.kernels == nullptr) return PassShiftJis(p, end, end, fast, primary);
+  for (;;) {
+    const std::uint8_t* passed = fast.kernels->shiftJis(p, end, fast.summary);
+    blockBytes += passed - p;
+    p = passed;
+    const std::uint8_t* stop = end - p > kScalarAfterBlock ? p + kScalarAfterBlock : end;
+    p = PassShiftJis(p, stop, end, fast, primary);
+    if (p < stop || stop == end) return p;
+  }
 }
 
 }  // namespace
@@ -85,17 +107,16 @@ const std::uint8_t* SkipValidShiftJis(const std::uint8_t* p, const std::uint8_t*
 bool EncodingValidator::ValidateShiftJis() {
   std::int64_t offset = 0;
   bool result = true;
-  ShiftJisFirstBytes first;
-  if (useFastPath) PrepareFirstBytes(primary, first);
-  // Where problems are dense the skip passes next to nothing and only adds
-  // its cost, so after a short skip the plain step runs alone for a while.
-  int plainSteps = 0;
+  ShiftJisFastPath fast;
+  if (useFastPath) Prepare(primary, kernel, fast);
+  SkipThrottle throttle;
   for (;;) {
-    if (useFastPath && --plainSteps < 0) {
-      std::ptrdiff_t passed =
-          input->Skip(SkipValidShiftJis(input->next(), input->limit(), first, primary));
+    if (useFastPath && throttle.Ready()) {
+      std::ptrdiff_t passed = input->Skip(
+          SkipValidShiftJis(input->next(), input->limit(), fast, primary, blockKernelBytes));
       offset += passed;
-      if (passed < kShortSkip) plainSteps = kPlainStepsAfterShortSkip;
+      fastPathBytes += passed;
+      throttle.Passed(passed);
     }
     int b1 = input->ReadByte();
     if (b1 == ByteInput::kEnd) return result;
