@@ -1,7 +1,8 @@
 // codvet_bench: throughput and peak memory of the built codvet program on
 // generated inputs of about 100 MB, side by side with iconv (where installed)
 // and with a read-and-touch pass of this program's own, the limit for any
-// validator that reads its input.
+// validator that reads its input; and the validators run in this process on
+// each block kernel the processor has.
 //
 // usage: codvet_bench [--rounds N] [--size MB] [--dir DIR] [--codvet PATH] [--only NAME] [--cpu]
 //
@@ -27,7 +28,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/encoding_table.h"
 #include "corpus.h"
+#include "report/report_sink.h"
+#include "validators/block_kernels.h"
+#include "validators/byte_input.h"
+#include "validators/encoding_validator.h"
 
 namespace codvet {
 namespace bench {
@@ -126,6 +132,40 @@ Run RunProgram(const std::vector<std::string>& argv, const std::string& dir, int
   return run;
 }
 
+// Validates the file in this process with the validator forced onto
+// `kernel`, report lines to /dev/null: the figure of each kernel, which the
+// program itself always picks for the processor.
+Run InProcess(const std::string& path, const std::string& encoding, Kernel kernel) {
+  Run run;
+  struct rusage before;
+  getrusage(RUSAGE_SELF, &before);
+  double start = Now();
+  int fd = open(path.c_str(), O_RDONLY);
+  int devNull = open("/dev/null", O_WRONLY);
+  if (fd < 0 || devNull < 0) return run;
+  {
+    ReportSink sink(devNull, "\n");
+    ByteInput input;
+    input.Open(fd);
+    EncodingValidator validator(&sink);
+    validator.input = &input;
+    validator.displayName = path;
+    validator.kernel = kernel;
+    run.status = Validate(validator, *FindEncoding(encoding.c_str())) ? 0 : 1;
+  }
+  close(fd);
+  close(devNull);
+  run.seconds = Now() - start;
+  struct rusage after;
+  getrusage(RUSAGE_SELF, &after);
+  run.cpuSeconds = CpuSeconds(after) - CpuSeconds(before);
+  return run;
+}
+
+constexpr Kernel kKernels[] = {Kernel::Scalar, Kernel::Avx2, Kernel::Avx512};
+constexpr const char* kKernelNames[] = {"scalar", "AVX2", "AVX-512"};
+constexpr int kKernelCount = 3;
+
 // Reads the file in 1 MiB blocks and adds up every byte.
 Run ReadAndTouch(const std::string& path) {
   Run run;
@@ -192,6 +232,14 @@ std::vector<Input> Inputs() {
       {"ja-utf16.txt", K::Japanese, "utf16", "UTF-16"},
       {"ja-utf16be.txt", K::Japanese, "utf16be", "UTF-16BE"},
       {"ja-utf16le.txt", K::Japanese, "utf16le", "UTF-16LE"},
+      {"mixed-shift_jis.txt", K::Mixed, "shift_jis", "SHIFT_JIS"},
+      {"mixed-windows-31j.txt", K::Mixed, "windows-31j", "CP932"},
+      {"mixed-euc-jp.txt", K::Mixed, "euc-jp", "EUC-JP"},
+      {"mixed-iso-2022-jp.txt", K::Mixed, "iso-2022-jp", "ISO-2022-JP"},
+      {"mixed-utf8.txt", K::Mixed, "utf8", "UTF-8"},
+      {"mixed-utf16.txt", K::Mixed, "utf16", "UTF-16"},
+      {"mixed-utf16be.txt", K::Mixed, "utf16be", "UTF-16BE"},
+      {"mixed-utf16le.txt", K::Mixed, "utf16le", "UTF-16LE"},
       {"ascii.txt", K::Ascii, "shift_jis", "SHIFT_JIS"},
       {"ascii.txt", K::Ascii, "windows-31j", "CP932"},
       {"ascii.txt", K::Ascii, "euc-jp", "EUC-JP"},
@@ -255,7 +303,7 @@ int Main(int argc, char** argv) {
   bool iconv = HaveIconv();
 
   struct Figures {
-    std::vector<double> codvet, pipe, iconv, touch;
+    std::vector<double> codvet, pipe, iconv, touch, kernels[kKernelCount];
     std::vector<long> codvetRss, pipeRss, iconvRss;
     int codvetStatus = -1, iconvStatus = -1;
   };
@@ -268,8 +316,17 @@ int Main(int argc, char** argv) {
       Figures& f = figures[i];
       // The order changes from round to round so that no contender always
       // runs right after another.
-      for (int step = 0; step < 4; ++step) {
-        switch ((step + round) % 4) {
+      for (int step = 0; step < 4 + kKernelCount; ++step) {
+        int which = (step + round) % (4 + kKernelCount);
+        if (which >= 4) {
+          Kernel kernel = kKernels[which - 4];
+          if (KernelSupported(kernel)) {
+            Run run = InProcess(path, input.encoding, kernel);
+            f.kernels[which - 4].push_back(options.cpu ? run.cpuSeconds : run.seconds);
+          }
+          continue;
+        }
+        switch (which) {
           case 0: {
             // The bare file name, as a user would type it: the name is in every
             // report line.
@@ -309,8 +366,9 @@ int Main(int argc, char** argv) {
       options.rounds, options.cpu ? "user + system time" : "elapsed time");
   std::printf(
       "| input | encoding | codvet MB/s | iconv MB/s | x iconv | touch MB/s | of touch | "
-      "pipe MB/s | RSS file KB | RSS pipe KB | iconv RSS KB | exit |\n");
-  std::printf("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|\n");
+      "pipe MB/s | RSS file KB | RSS pipe KB | iconv RSS KB | exit | %s | %s | %s |\n",
+      kKernelNames[0], kKernelNames[1], kKernelNames[2]);
+  std::printf("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|---:|---:|\n");
   for (std::size_t i = 0; i < inputs.size(); ++i) {
     const Input& input = inputs[i];
     const Figures& f = figures[i];
@@ -327,13 +385,22 @@ int Main(int argc, char** argv) {
       std::snprintf(ratioText, sizeof ratioText, "%.1f", codvet / rate);
       std::snprintf(iconvRss, sizeof iconvRss, "%ld", MaxOf(f.iconvRss));
     }
-    std::printf("| %s | %s | %.0f | %s | %s | %.0f | %.2f | %.0f | %ld | %ld | %s | %d |\n",
+    std::printf("| %s | %s | %.0f | %s | %s | %.0f | %.2f | %.0f | %ld | %ld | %s | %d |",
                 input.name.c_str(), input.encoding.c_str(), codvet, iconvText, ratioText, touch,
                 codvet / touch, mb / Median(f.pipe), MaxOf(f.codvetRss), MaxOf(f.pipeRss), iconvRss,
                 f.codvetStatus);
+    for (const std::vector<double>& k : f.kernels) {
+      if (k.empty()) {
+        std::printf(" - |");
+      } else {
+        std::printf(" %.0f |", mb / Median(k));
+      }
+    }
+    std::printf("\n");
   }
   for (const Input& input : inputs) {
-    if (input.kind == CorpusKind::Japanese && input.encoding == "shift_jis") {
+    if (input.kind != CorpusKind::Ascii && input.kind != CorpusKind::Random &&
+        input.encoding == "shift_jis") {
       std::printf("\nBytes from 0x80 up in %s: %.0f%%\n", input.name.c_str(),
                   100 * NonAsciiShare(options.dir + "/" + input.name));
     }

@@ -62,14 +62,10 @@ const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t
       case Iso2022Mode::Jis1978:
         break;
       case Iso2022Mode::Jis1983:
-        // Pairs by the block where a kernel is in use, and then through the
-        // scalar test for a while where it cannot vouch for them.
+        // Runs of pairs are mostly short: the scalar test takes the first
+        // pairs of each, and a kernel in use the rest block by block, giving
+        // back to the scalar test for a while where it cannot vouch for them.
         for (;;) {
-          if (fast.kernels != nullptr) {
-            const std::uint8_t* passed = fast.kernels->jisPairs(p, end, fast.rows);
-            blockBytes += passed - p;
-            p = passed;
-          }
           if (p == end) return p;
           const std::uint8_t* stop =
               fast.kernels != nullptr && end - p > kScalarAfterBlock ? p + kScalarAfterBlock : end;
@@ -79,6 +75,9 @@ const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t
             p += 2;
           }
           if (p < stop || stop == end) break;
+          const std::uint8_t* passed = fast.kernels->jisPairs(p, end, fast.rows);
+          blockBytes += passed - p;
+          p = passed;
         }
         break;
     }
