@@ -69,15 +69,23 @@ struct EucJpFastPath {
   JisPairSet jisX0208;
   // Null for the scalar fast path alone.
   const BlockKernels* kernels = nullptr;
+  // Made when the first block comes, so that small inputs never pay for it.
+  bool summarized = false;
   PairRanges rows;
 };
 
 // As PassEucJp to the end, block by block where a kernel is in use; the
 // scalar pass takes each block the kernel cannot vouch for.
 const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* end,
-                                   const EucJpFastPath& fast, const CodeSet& secondary,
-                                   std::int64_t& blockBytes) {
-  if (fast.kernels == nullptr) return PassEucJp(p, end, end, fast.jisX0208, secondary);
+                                   EucJpFastPath& fast, const CodeSet& primary,
+                                   const CodeSet& secondary, std::int64_t& blockBytes) {
+  if (fast.kernels == nullptr || end - p <= kBlockSize) {
+    return PassEucJp(p, end, end, fast.jisX0208, secondary);
+  }
+  if (!fast.summarized) {
+    SummarizeJisRows(primary, fast.rows);
+    fast.summarized = true;
+  }
   for (;;) {
     const std::uint8_t* passed = fast.kernels->eucJp(p, end, fast.rows);
     blockBytes += passed - p;
@@ -97,12 +105,11 @@ bool EncodingValidator::ValidateEucJp() {
   if (useFastPath) {
     fast.jisX0208.Load(primary, JisPairSet::kHighBitRequired);
     fast.kernels = KernelsFor(kernel);
-    if (fast.kernels != nullptr) SummarizeJisRows(primary, fast.rows);
   }
   for (;;) {
     if (useFastPath) {
-      std::ptrdiff_t passed = input->Skip(
-          SkipValidEucJp(input->next(), input->limit(), fast, secondary, blockKernelBytes));
+      std::ptrdiff_t passed = input->Skip(SkipValidEucJp(input->next(), input->limit(), fast,
+                                                         primary, secondary, blockKernelBytes));
       offset += passed;
       fastPathBytes += passed;
     }

@@ -108,6 +108,10 @@ inline const std::uint8_t* FindByte(const std::uint8_t* p, const std::uint8_t* e
 #endif
 }
 
+// The bytes a block kernel judges at once; fewer buffered are left to the
+// scalar fast path.
+constexpr std::ptrdiff_t kBlockSize = 64;
+
 // How many bytes the scalar fast path takes on after a block kernel stops,
 // before the kernel tries again.
 constexpr std::ptrdiff_t kScalarAfterBlock = 32;

@@ -42,6 +42,8 @@ struct Iso2022JpFastPath {
   JisPairSet jisX0208;
   // Null for the scalar fast path alone.
   const BlockKernels* kernels = nullptr;
+  // Made when the first block comes, so that small inputs never pay for it.
+  bool summarized = false;
   PairRanges rows;
 };
 
@@ -49,8 +51,8 @@ struct Iso2022JpFastPath {
 // whole units only, never past `end`; sets `mode` as the escape sequences it
 // passes say.
 const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t* end,
-                                       Iso2022Mode& mode, const Iso2022JpFastPath& fast,
-                                       std::int64_t& blockBytes) {
+                                       Iso2022Mode& mode, Iso2022JpFastPath& fast,
+                                       const CodeSet& primary, std::int64_t& blockBytes) {
   for (;;) {
     switch (mode) {
       case Iso2022Mode::Ascii:
@@ -75,6 +77,10 @@ const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t
             p += 2;
           }
           if (p < stop || stop == end) break;
+          if (!fast.summarized) {
+            SummarizeJisRows(primary, fast.rows);
+            fast.summarized = true;
+          }
           const std::uint8_t* passed = fast.kernels->jisPairs(p, end, fast.rows);
           blockBytes += passed - p;
           p = passed;
@@ -105,12 +111,11 @@ bool EncodingValidator::ValidateIso2022Jp() {
   if (useFastPath) {
     fast.jisX0208.Load(primary, JisPairSet::kHighBitIgnored);
     fast.kernels = KernelsFor(kernel);
-    if (fast.kernels != nullptr) SummarizeJisRows(primary, fast.rows);
   }
   for (;;) {
     if (useFastPath) {
       std::ptrdiff_t passed = input->Skip(
-          SkipValidIso2022Jp(input->next(), input->limit(), mode, fast, blockKernelBytes));
+          SkipValidIso2022Jp(input->next(), input->limit(), mode, fast, primary, blockKernelBytes));
       offset += passed;
       fastPathBytes += passed;
     }

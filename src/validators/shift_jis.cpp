@@ -36,6 +36,8 @@ struct ShiftJisFastPath {
   ByteRange ascii;
   // Null for the scalar fast path alone.
   const BlockKernels* kernels = nullptr;
+  // Made when the first block comes, so that small inputs never pay for it.
+  bool summarized = false;
   ShiftJisSummary summary;
 };
 
@@ -57,7 +59,6 @@ void Prepare(const CodeSet& primary, Kernel kernel, ShiftJisFastPath& fast) {
     }
   }
   fast.kernels = KernelsFor(kernel);
-  if (fast.kernels != nullptr) SummarizeShiftJis(primary, fast.summary);
 }
 
 // Returns how far from `p` the characters in [p, end) that start before
@@ -89,9 +90,14 @@ const std::uint8_t* PassShiftJis(const std::uint8_t* p, const std::uint8_t* stop
 // As PassShiftJis to the end, block by block where a kernel is in use; the
 // scalar pass takes each block the kernel cannot vouch for.
 const std::uint8_t* SkipValidShiftJis(const std::uint8_t* p, const std::uint8_t* end,
-                                      const ShiftJisFastPath& fast, const CodeSet& primary,
+                                      ShiftJisFastPath& fast, const CodeSet& primary,
                                       std::int64_t& blockBytes) {
-  if (fast.kernels == nullptr) return PassShiftJis(p, end, end, fast, primary);
+  if (fast.kernels == nullptr || end - p <= kBlockSize)
+    return PassShiftJis(p, end, end, fast, primary);
+  if (!fast.summarized) {
+    SummarizeShiftJis(primary, fast.summary);
+    fast.summarized = true;
+  }
   for (;;) {
     const std::uint8_t* passed = fast.kernels->shiftJis(p, end, fast.summary);
     blockBytes += passed - p;
