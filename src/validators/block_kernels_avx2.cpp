@@ -129,6 +129,12 @@ CODVET_AVX2 const std::uint8_t* PassShiftJisAvx2(const std::uint8_t* p, const st
   while (end - p > 64) {
     __m256i x0 = Load(p);
     __m256i x1 = Load(p + 32);
+    // ASCII alone, the commonest block of all, needs only the single bytes.
+    if (_mm256_movemask_epi8(_mm256_or_si256(x0, x1)) == 0 &&
+        Mask(BadShiftJisSingles(summary, x0), BadShiftJisSingles(summary, x1)) == 0) {
+      p += 64;
+      continue;
+    }
     __m256i next0 = Load(p + 1);
     __m256i next1 = Load(p + 33);
     std::uint64_t lead = PairStarts(Mask(ShiftJisLeads(x0), ShiftJisLeads(x1)));
@@ -158,10 +164,15 @@ CODVET_AVX2 const std::uint8_t* PassEucJpAvx2(const std::uint8_t* p, const std::
   while (end - p > 64) {
     __m256i x0 = Load(p);
     __m256i x1 = Load(p + 32);
+    // Bytes from 0x80 open or continue a pair; the others are ASCII.
+    std::uint64_t high = Mask(x0, x1);
+    if (high == 0) {
+      p += 64;
+      continue;
+    }
     __m256i next0 = Load(p + 1);
     __m256i next1 = Load(p + 33);
-    // Bytes from 0x80 open or continue a pair; the others are ASCII.
-    std::uint64_t lead = PairStarts(Mask(x0, x1));
+    std::uint64_t lead = PairStarts(high);
     std::uint64_t bad =
         lead & Mask(BadEucJpPairs(ranges, x0, next0), BadEucJpPairs(ranges, x1, next1));
     if (bad != 0) return p + __builtin_ctzll(bad);
@@ -199,6 +210,10 @@ CODVET_AVX2 const std::uint8_t* PassUtf8Avx2(const std::uint8_t* p, const std::u
     __m256i x0 = Load(p);
     __m256i x1 = Load(p + 32);
     std::uint64_t high = Mask(x0, x1);
+    if (high == 0) {
+      p += 64;
+      continue;
+    }
     std::uint64_t lead2 = AtLeast(x0, x1, 0xC0);
     std::uint64_t lead3 = AtLeast(x0, x1, 0xE0);
     std::uint64_t lead4 = AtLeast(x0, x1, 0xF0);

@@ -67,12 +67,17 @@ CODVET_AVX512 const std::uint8_t* PassShiftJisAvx512(const std::uint8_t* p, cons
   const __m512i single1Count = Splat(summary.singles.count[1]);
   while (end - p > 64) {
     __m512i x = Load(p);
+    std::uint64_t badSingle =
+        Outside(x, single0Low, single0Count) & Outside(x, single1Low, single1Count);
+    // ASCII alone, the commonest block of all, needs only the single bytes.
+    if ((_mm512_movepi8_mask(x) | badSingle) == 0) {
+      p += 64;
+      continue;
+    }
     __m512i next = Load(p + 1);
     std::uint64_t lead =
         PairStarts(~(Outside(x, Splat(0x81), Splat(0x1F)) & Outside(x, Splat(0xE0), Splat(0x1D))));
     std::uint64_t single = ~(lead | lead << 1);
-    std::uint64_t badSingle =
-        Outside(x, single0Low, single0Count) & Outside(x, single1Low, single1Count);
     std::uint64_t badPair =
         OutsideRange(ranges, x, next) | _mm512_cmpeq_epi8_mask(next, Splat(0x7F));
     std::uint64_t bad = (single & badSingle) | (lead & badPair);
@@ -88,8 +93,13 @@ CODVET_AVX512 const std::uint8_t* PassEucJpAvx512(const std::uint8_t* p, const s
   LoadRanges(rows, ranges);
   while (end - p > 64) {
     __m512i x = Load(p);
+    std::uint64_t high = _mm512_movepi8_mask(x);
+    if (high == 0) {
+      p += 64;
+      continue;
+    }
     __m512i next = Load(p + 1);
-    std::uint64_t lead = PairStarts(_mm512_movepi8_mask(x));
+    std::uint64_t lead = PairStarts(high);
     std::uint64_t badJis = OutsideRange(ranges, x, _mm512_xor_si512(next, Splat(0x80)));
     std::uint64_t kana =
         _mm512_cmpeq_epi8_mask(x, Splat(0x8E)) & ~Outside(next, Splat(0xA1), Splat(0x3F));
@@ -122,6 +132,10 @@ CODVET_AVX512 const std::uint8_t* PassUtf8Avx512(const std::uint8_t* p, const st
   while (end - p >= 64) {
     __m512i x = Load(p);
     std::uint64_t high = _mm512_movepi8_mask(x);
+    if (high == 0) {
+      p += 64;
+      continue;
+    }
     std::uint64_t lead2 = AtLeast(x, 0xC0);
     std::uint64_t lead3 = AtLeast(x, 0xE0);
     std::uint64_t lead4 = AtLeast(x, 0xF0);

@@ -89,8 +89,8 @@ const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* en
   for (;;) {
     const std::uint8_t* passed = fast.kernels->eucJp(p, end, fast.rows);
     blockBytes += passed - p;
+    const std::uint8_t* stop = ScalarStop(passed, end, passed - p);
     p = passed;
-    const std::uint8_t* stop = end - p > kScalarAfterBlock ? p + kScalarAfterBlock : end;
     p = PassEucJp(p, stop, end, fast.jisX0208, secondary);
     if (p < stop || stop == end) return p;
   }

@@ -113,8 +113,18 @@ inline const std::uint8_t* FindByte(const std::uint8_t* p, const std::uint8_t* e
 constexpr std::ptrdiff_t kBlockSize = 64;
 
 // How many bytes the scalar fast path takes on after a block kernel stops,
-// before the kernel tries again.
+// before the kernel tries again, where the kernel has been passing little.
 constexpr std::ptrdiff_t kScalarAfterBlock = 32;
+
+// Where the scalar fast path stops, taking over at `p` from a block kernel
+// that passed `passed` bytes: after the one character at `p` where the kernel
+// had been passing whole blocks (a rare character in text it vouches for),
+// after a while where it passed little (text it cannot judge).
+inline const std::uint8_t* ScalarStop(const std::uint8_t* p, const std::uint8_t* end,
+                                      std::ptrdiff_t passed) {
+  std::ptrdiff_t run = passed >= kBlockSize ? 1 : kScalarAfterBlock;
+  return end - p > run ? p + run : end;
+}
 
 // Decides when a fast path is worth trying. Where problems are dense it
 // passes next to nothing and only adds its cost, so after a short pass the

@@ -101,8 +101,8 @@ const std::uint8_t* SkipValidShiftJis(const std::uint8_t* p, const std::uint8_t*
   for (;;) {
     const std::uint8_t* passed = fast.kernels->shiftJis(p, end, fast.summary);
     blockBytes += passed - p;
+    const std::uint8_t* stop = ScalarStop(passed, end, passed - p);
     p = passed;
-    const std::uint8_t* stop = end - p > kScalarAfterBlock ? p + kScalarAfterBlock : end;
     p = PassShiftJis(p, stop, end, fast, primary);
     if (p < stop || stop == end) return p;
   }

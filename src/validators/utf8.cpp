@@ -118,8 +118,8 @@ const std::uint8_t* SkipValidUtf8(const std::uint8_t* p, const std::uint8_t* end
   for (;;) {
     const std::uint8_t* passed = kernels->utf8(p, end);
     blockBytes += passed - p;
+    const std::uint8_t* stop = ScalarStop(passed, end, passed - p);
     p = passed;
-    const std::uint8_t* stop = end - p > kScalarAfterBlock ? p + kScalarAfterBlock : end;
     p = PassUtf8(p, stop, end);
     if (p < stop || stop == end) return p;
   }
