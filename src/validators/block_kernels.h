@@ -14,6 +14,8 @@
 
 namespace codvet {
 
+enum class Iso2022Mode : int;  // in encoding_validator.h
+
 // The instruction sets a kernel may use, in rising order.
 enum class Kernel : int { Scalar = 0, Avx2 = 1, Avx512 = 2 };
 
@@ -59,10 +61,11 @@ struct BlockKernels {
   // 0x80; anything else (SS3 among them) ends the pass.
   const std::uint8_t* (*eucJp)(const std::uint8_t* p, const std::uint8_t* end,
                                const PairRanges& rows);
-  // Pairs in a two-byte mode of ISO-2022-JP (high bits ignored), up to the
-  // first byte below 0x20 or the first pair that is no character.
-  const std::uint8_t* (*jisPairs)(const std::uint8_t* p, const std::uint8_t* end,
-                                  const PairRanges& rows);
+  // ISO-2022-JP from `mode` (ASCII or JIS X 0208-1983, which it updates):
+  // ASCII bytes, pairs (high bits ignored) and the escapes ESC ( B and
+  // ESC $ B; any other unit ends the pass.
+  const std::uint8_t* (*iso2022Jp)(const std::uint8_t* p, const std::uint8_t* end,
+                                   const PairRanges& rows, Iso2022Mode& mode);
   const std::uint8_t* (*utf8)(const std::uint8_t* p, const std::uint8_t* end);
 };
 

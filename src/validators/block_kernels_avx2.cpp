@@ -9,6 +9,7 @@
 // bytes from there. A block passes up to its first character that the
 // summary does not vouch for.
 #include "validators/block_kernels.h"
+#include "validators/block_masks.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 
@@ -20,23 +21,7 @@ namespace codvet {
 
 namespace {
 
-constexpr std::uint64_t kEvenBits = 0x5555555555555555u;
-
-// The positions in the 64-bit mask `open` (a run of bytes each of which may
-// open a pair, starting at a character boundary at bit 0) that do open one:
-// those at an even distance from the start of their run.
-inline std::uint64_t PairStarts(std::uint64_t open) {
-  std::uint64_t runStarts = open & ~(open << 1);
-  // Adding a run's start bit to it clears the run: this picks the runs that
-  // start at even positions.
-  std::uint64_t evenRuns = open & ~(open + (runStarts & kEvenBits));
-  return (evenRuns & kEvenBits) | (open & ~evenRuns & ~kEvenBits);
-}
-
-// The highest set bit of a nonzero mask.
-inline int HighestBit(std::uint64_t mask) {
-  return 63 - __builtin_clzll(mask);
-}
+using block_masks::PairStarts;
 
 CODVET_AVX2 inline std::uint64_t Mask(__m256i low, __m256i high) {
   return static_cast<std::uint32_t>(_mm256_movemask_epi8(low)) |
@@ -181,22 +166,39 @@ CODVET_AVX2 const std::uint8_t* PassEucJpAvx2(const std::uint8_t* p, const std::
   return p;
 }
 
-// Each pair's second byte moved under its first; the high bits of both are
-// ignored, and the table has no row below 0x21.
-CODVET_AVX2 inline __m256i BadJisPairs(const Ranges& r, __m256i x) {
-  __m256i second = _mm256_and_si256(_mm256_srli_epi16(x, 8), Splat(0x7F));
-  return OutsideRange(r, x, second);
+CODVET_AVX2 inline std::uint64_t Equal(__m256i x0, __m256i x1, int byte) {
+  return Mask(_mm256_cmpeq_epi8(x0, Splat(byte)), _mm256_cmpeq_epi8(x1, Splat(byte)));
 }
 
-CODVET_AVX2 const std::uint8_t* PassJisPairsAvx2(const std::uint8_t* p, const std::uint8_t* end,
-                                                 const PairRanges& rows) {
+// Each position's byte and the next as a pair, high bits ignored; the table
+// has no row below 0x21, so control bytes open no pair.
+CODVET_AVX2 inline __m256i BadJisPairs(const Ranges& r, __m256i x, __m256i next) {
+  return OutsideRange(r, x, _mm256_and_si256(next, Splat(0x7F)));
+}
+
+CODVET_AVX2 const std::uint8_t* PassIso2022JpAvx2(const std::uint8_t* p, const std::uint8_t* end,
+                                                  const PairRanges& rows, Iso2022Mode& mode) {
   Ranges ranges;
   LoadRanges(rows, ranges);
-  while (end - p >= 64) {
-    std::uint64_t bad =
-        kEvenBits & Mask(BadJisPairs(ranges, Load(p)), BadJisPairs(ranges, Load(p + 32)));
-    if (bad != 0) return p + __builtin_ctzll(bad);
-    p += 64;
+  // An escape at the block's last byte is read whole from the two after it.
+  while (end - p >= 66) {
+    __m256i x0 = Load(p);
+    __m256i x1 = Load(p + 32);
+    __m256i next0 = Load(p + 1);
+    __m256i next1 = Load(p + 33);
+    __m256i third0 = Load(p + 2);
+    __m256i third1 = Load(p + 34);
+    std::uint64_t escapes = Equal(x0, x1, 0x1B);
+    std::uint64_t endsInB = escapes & Equal(third0, third1, 'B');
+    std::uint64_t toAscii = endsInB & Equal(next0, next1, '(');
+    std::uint64_t toJis = endsInB & Equal(next0, next1, '$');
+    std::uint64_t badPairs = 0;
+    if (escapes != 0 || mode != Iso2022Mode::Ascii) {
+      badPairs = Mask(BadJisPairs(ranges, x0, next0), BadJisPairs(ranges, x1, next1));
+    }
+    int passed = block_masks::Iso2022JpBlockPass(escapes, toAscii, toJis, badPairs, mode);
+    p += passed;
+    if (passed < 64) return p;
   }
   return p;
 }
@@ -214,36 +216,20 @@ CODVET_AVX2 const std::uint8_t* PassUtf8Avx2(const std::uint8_t* p, const std::u
       p += 64;
       continue;
     }
-    std::uint64_t lead2 = AtLeast(x0, x1, 0xC0);
-    std::uint64_t lead3 = AtLeast(x0, x1, 0xE0);
-    std::uint64_t lead4 = AtLeast(x0, x1, 0xF0);
-    std::uint64_t lead5 = AtLeast(x0, x1, 0xF8);
-    std::uint64_t following = high & ~lead2;
-    // Where a following byte must stand: this block accepts only sequences
-    // whose following bytes are 0x80-0xBF, so boundaries are plain to see.
-    std::uint64_t expected = lead2 << 1 | lead3 << 2 | lead4 << 3 | lead5 << 4;
-    std::uint64_t edThenA0 =
-        Mask(_mm256_cmpeq_epi8(x0, Splat(0xED)), _mm256_cmpeq_epi8(x1, Splat(0xED))) << 1 &
-        AtLeast(x0, x1, 0xA0);
-    std::uint64_t bad = AtLeast(x0, x1, 0xFC) | (expected ^ following) | edThenA0;
-    if (bad != 0) {
-      // The first fault ends the pass: where no sequence reaches it, right
-      // there; otherwise at the start of the sequence that does.
-      int at = __builtin_ctzll(bad);
-      if ((expected >> at & 1) == 0) return p + at;
-      std::uint64_t before = ~following & ((std::uint64_t{1} << at) - 1);
-      return before == 0 ? p : p + HighestBit(before);
-    }
-    // A sequence that runs past the block is left for the next one.
-    bool cut = (lead2 >> 63 | lead3 >> 62 | lead4 >> 61 | lead5 >> 60) != 0;
-    p += cut ? HighestBit(lead2) : 64;
+    bool fault;
+    p += block_masks::Utf8BlockPass(high, AtLeast(x0, x1, 0xC0), AtLeast(x0, x1, 0xE0),
+                                    AtLeast(x0, x1, 0xF0), AtLeast(x0, x1, 0xF8),
+                                    AtLeast(x0, x1, 0xFC), Equal(x0, x1, 0xED),
+                                    AtLeast(x0, x1, 0xA0), fault);
+    if (fault) return p;
   }
   return p;
 }
 
 }  // namespace
 
-const BlockKernels kAvx2Kernels = {PassShiftJisAvx2, PassEucJpAvx2, PassJisPairsAvx2, PassUtf8Avx2};
+const BlockKernels kAvx2Kernels = {PassShiftJisAvx2, PassEucJpAvx2, PassIso2022JpAvx2,
+                                   PassUtf8Avx2};
 
 }  // namespace codvet
 

@@ -2,6 +2,7 @@
 // 64-byte blocks, with comparisons straight into bit masks and each 128-entry
 // table looked up by one permutation.
 #include "validators/block_kernels.h"
+#include "validators/block_masks.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 
@@ -13,18 +14,7 @@ namespace codvet {
 
 namespace {
 
-constexpr std::uint64_t kEvenBits = 0x5555555555555555u;
-
-// As in the AVX2 kernels: the bytes of the runs in `open` that open a pair.
-inline std::uint64_t PairStarts(std::uint64_t open) {
-  std::uint64_t runStarts = open & ~(open << 1);
-  std::uint64_t evenRuns = open & ~(open + (runStarts & kEvenBits));
-  return (evenRuns & kEvenBits) | (open & ~evenRuns & ~kEvenBits);
-}
-
-inline int HighestBit(std::uint64_t mask) {
-  return 63 - __builtin_clzll(mask);
-}
+using block_masks::PairStarts;
 
 CODVET_AVX512 inline __m512i Load(const std::uint8_t* p) {
   return _mm512_loadu_si512(p);
@@ -110,16 +100,25 @@ CODVET_AVX512 const std::uint8_t* PassEucJpAvx512(const std::uint8_t* p, const s
   return p;
 }
 
-CODVET_AVX512 const std::uint8_t* PassJisPairsAvx512(const std::uint8_t* p, const std::uint8_t* end,
-                                                     const PairRanges& rows) {
+CODVET_AVX512 const std::uint8_t* PassIso2022JpAvx512(const std::uint8_t* p,
+                                                      const std::uint8_t* end,
+                                                      const PairRanges& rows, Iso2022Mode& mode) {
   Ranges ranges;
   LoadRanges(rows, ranges);
-  while (end - p >= 64) {
+  // An escape at the block's last byte is read whole from the two after it.
+  while (end - p >= 66) {
     __m512i x = Load(p);
-    __m512i second = _mm512_and_si512(_mm512_srli_epi16(x, 8), Splat(0x7F));
-    std::uint64_t bad = kEvenBits & OutsideRange(ranges, x, second);
-    if (bad != 0) return p + __builtin_ctzll(bad);
-    p += 64;
+    __m512i next = Load(p + 1);
+    __m512i third = Load(p + 2);
+    std::uint64_t escapes = _mm512_cmpeq_epi8_mask(x, Splat(0x1B));
+    std::uint64_t endsInB = escapes & _mm512_cmpeq_epi8_mask(third, Splat('B'));
+    std::uint64_t toAscii = endsInB & _mm512_cmpeq_epi8_mask(next, Splat('('));
+    std::uint64_t toJis = endsInB & _mm512_cmpeq_epi8_mask(next, Splat('$'));
+    // The table has no row below 0x21, so control bytes open no pair.
+    std::uint64_t badPairs = OutsideRange(ranges, x, _mm512_and_si512(next, Splat(0x7F)));
+    int passed = block_masks::Iso2022JpBlockPass(escapes, toAscii, toJis, badPairs, mode);
+    p += passed;
+    if (passed < 64) return p;
   }
   return p;
 }
@@ -136,29 +135,18 @@ CODVET_AVX512 const std::uint8_t* PassUtf8Avx512(const std::uint8_t* p, const st
       p += 64;
       continue;
     }
-    std::uint64_t lead2 = AtLeast(x, 0xC0);
-    std::uint64_t lead3 = AtLeast(x, 0xE0);
-    std::uint64_t lead4 = AtLeast(x, 0xF0);
-    std::uint64_t lead5 = AtLeast(x, 0xF8);
-    std::uint64_t following = high & ~lead2;
-    std::uint64_t expected = lead2 << 1 | lead3 << 2 | lead4 << 3 | lead5 << 4;
-    std::uint64_t edThenA0 = _mm512_cmpeq_epi8_mask(x, Splat(0xED)) << 1 & AtLeast(x, 0xA0);
-    std::uint64_t bad = AtLeast(x, 0xFC) | (expected ^ following) | edThenA0;
-    if (bad != 0) {
-      int at = __builtin_ctzll(bad);
-      if ((expected >> at & 1) == 0) return p + at;
-      std::uint64_t before = ~following & ((std::uint64_t{1} << at) - 1);
-      return before == 0 ? p : p + HighestBit(before);
-    }
-    bool cut = (lead2 >> 63 | lead3 >> 62 | lead4 >> 61 | lead5 >> 60) != 0;
-    p += cut ? HighestBit(lead2) : 64;
+    bool fault;
+    p += block_masks::Utf8BlockPass(
+        high, AtLeast(x, 0xC0), AtLeast(x, 0xE0), AtLeast(x, 0xF0), AtLeast(x, 0xF8),
+        AtLeast(x, 0xFC), _mm512_cmpeq_epi8_mask(x, Splat(0xED)), AtLeast(x, 0xA0), fault);
+    if (fault) return p;
   }
   return p;
 }
 
 }  // namespace
 
-const BlockKernels kAvx512Kernels = {PassShiftJisAvx512, PassEucJpAvx512, PassJisPairsAvx512,
+const BlockKernels kAvx512Kernels = {PassShiftJisAvx512, PassEucJpAvx512, PassIso2022JpAvx512,
                                      PassUtf8Avx512};
 
 }  // namespace codvet

@@ -54,6 +54,20 @@ const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t
                                        Iso2022Mode& mode, Iso2022JpFastPath& fast,
                                        const CodeSet& primary, std::int64_t& blockBytes) {
   for (;;) {
+    // A kernel in use takes ASCII and JIS X 0208-1983 block by block; where
+    // it stops, the scalar pass takes over for a while.
+    const std::uint8_t* stop = end;
+    if (fast.kernels != nullptr && (mode == Iso2022Mode::Ascii || mode == Iso2022Mode::Jis1983) &&
+        end - p > kBlockSize + 2) {
+      if (!fast.summarized) {
+        SummarizeJisRows(primary, fast.rows);
+        fast.summarized = true;
+      }
+      const std::uint8_t* passed = fast.kernels->iso2022Jp(p, end, fast.rows, mode);
+      blockBytes += passed - p;
+      stop = ScalarStop(passed, end, passed - p);
+      p = passed;
+    }
     switch (mode) {
       case Iso2022Mode::Ascii:
         p = FindByte(p, end, kEscape);
@@ -64,27 +78,13 @@ const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t
       case Iso2022Mode::Jis1978:
         break;
       case Iso2022Mode::Jis1983:
-        // Runs of pairs are mostly short: the scalar test takes the first
-        // pairs of each, and a kernel in use the rest block by block, giving
-        // back to the scalar test for a while where it cannot vouch for them.
-        for (;;) {
-          if (p == end) return p;
-          const std::uint8_t* stop =
-              fast.kernels != nullptr && end - p > kScalarAfterBlock ? p + kScalarAfterBlock : end;
-          // Stopping one byte short of the end spares a bounds test per pair.
-          for (const std::uint8_t* last = end - 1; p < last && p < stop && p[0] >= 0x20;) {
-            if (!fast.jisX0208.Contains(p[0], p[1])) return p;
-            p += 2;
-          }
-          if (p < stop || stop == end) break;
-          if (!fast.summarized) {
-            SummarizeJisRows(primary, fast.rows);
-            fast.summarized = true;
-          }
-          const std::uint8_t* passed = fast.kernels->jisPairs(p, end, fast.rows);
-          blockBytes += passed - p;
-          p = passed;
+        if (p == end) return p;
+        // Stopping one byte short of the end spares a bounds test per pair.
+        for (const std::uint8_t* last = end - 1; p < last && p < stop && p[0] >= 0x20;) {
+          if (!fast.jisX0208.Contains(p[0], p[1])) return p;
+          p += 2;
         }
+        if (p >= stop && stop != end) continue;
         break;
     }
     if (end - p < 3 || p[0] != kEscape) return p;
