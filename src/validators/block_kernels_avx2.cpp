@@ -10,6 +10,7 @@
 // summary does not vouch for.
 #include "validators/block_kernels.h"
 #include "validators/block_masks.h"
+#include "validators/encoding_validator.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 
@@ -184,18 +185,19 @@ CODVET_AVX2 const std::uint8_t* PassIso2022JpAvx2(const std::uint8_t* p, const s
   while (end - p >= 66) {
     __m256i x0 = Load(p);
     __m256i x1 = Load(p + 32);
+    std::uint64_t escapes = Equal(x0, x1, 0x1B);
+    if (escapes == 0 && mode == Iso2022Mode::Ascii) {
+      p += 64;
+      continue;
+    }
     __m256i next0 = Load(p + 1);
     __m256i next1 = Load(p + 33);
     __m256i third0 = Load(p + 2);
     __m256i third1 = Load(p + 34);
-    std::uint64_t escapes = Equal(x0, x1, 0x1B);
     std::uint64_t endsInB = escapes & Equal(third0, third1, 'B');
     std::uint64_t toAscii = endsInB & Equal(next0, next1, '(');
     std::uint64_t toJis = endsInB & Equal(next0, next1, '$');
-    std::uint64_t badPairs = 0;
-    if (escapes != 0 || mode != Iso2022Mode::Ascii) {
-      badPairs = Mask(BadJisPairs(ranges, x0, next0), BadJisPairs(ranges, x1, next1));
-    }
+    std::uint64_t badPairs = Mask(BadJisPairs(ranges, x0, next0), BadJisPairs(ranges, x1, next1));
     int passed = block_masks::Iso2022JpBlockPass(escapes, toAscii, toJis, badPairs, mode);
     p += passed;
     if (passed < 64) return p;

@@ -3,6 +3,7 @@
 // table looked up by one permutation.
 #include "validators/block_kernels.h"
 #include "validators/block_masks.h"
+#include "validators/encoding_validator.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 
@@ -108,9 +109,13 @@ CODVET_AVX512 const std::uint8_t* PassIso2022JpAvx512(const std::uint8_t* p,
   // An escape at the block's last byte is read whole from the two after it.
   while (end - p >= 66) {
     __m512i x = Load(p);
+    std::uint64_t escapes = _mm512_cmpeq_epi8_mask(x, Splat(0x1B));
+    if (escapes == 0 && mode == Iso2022Mode::Ascii) {
+      p += 64;
+      continue;
+    }
     __m512i next = Load(p + 1);
     __m512i third = Load(p + 2);
-    std::uint64_t escapes = _mm512_cmpeq_epi8_mask(x, Splat(0x1B));
     std::uint64_t endsInB = escapes & _mm512_cmpeq_epi8_mask(third, Splat('B'));
     std::uint64_t toAscii = endsInB & _mm512_cmpeq_epi8_mask(next, Splat('('));
     std::uint64_t toJis = endsInB & _mm512_cmpeq_epi8_mask(next, Splat('$'));

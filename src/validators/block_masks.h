@@ -63,6 +63,36 @@ inline int Utf8BlockPass(std::uint64_t high, std::uint64_t lead2, std::uint64_t 
 // that is no silent one; `mode` is left as at that point.
 inline int Iso2022JpBlockPass(std::uint64_t escapes, std::uint64_t toAscii, std::uint64_t toJis,
                               std::uint64_t badPairs, Iso2022Mode& mode) {
+  bool pairs = mode == Iso2022Mode::Jis1983;
+  // Text that shifts in and out in turn is judged at once, up to an escape
+  // that the block's end cuts: the stretches of pairs run from after each
+  // ESC $ B to the next ESC ( B, a prefix sum modulo 2 of those two kinds of
+  // edge.
+  int limit = escapes >> 61 != 0 ? 61 + __builtin_ctzll(escapes >> 61) : 64;
+  std::uint64_t inBlock = limit == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << limit) - 1;
+  if ((escapes & inBlock & ~(toAscii | toJis)) == 0) {
+    std::uint64_t starts = (toJis & inBlock) << 3;
+    std::uint64_t ends = toAscii & inBlock;
+    std::uint64_t both = starts & ends;  // ESC $ B ESC ( B: no pair between
+    starts &= ~both;
+    ends &= ~both;
+    std::uint64_t inPairs = starts | ends;
+    for (int shift = 1; shift < 64; shift *= 2) inPairs ^= inPairs << shift;
+    if (pairs) inPairs = ~inPairs;
+    std::uint64_t before = inPairs << 1 | (pairs ? 1 : 0);
+    if ((starts & before) == 0 && (ends & ~before) == 0) {
+      std::uint64_t leads = PairStarts(inPairs) & inBlock;
+      // A pair cut by an escape; one cut by the block's end has its second
+      // byte judged all the same.
+      std::uint64_t cut = leads & ~(inPairs >> 1);
+      if (limit == 64) cut &= ~(std::uint64_t{1} << 63);
+      if (((leads & badPairs) | cut) == 0) {
+        mode = inPairs >> (limit - 1) & 1 ? Iso2022Mode::Jis1983 : Iso2022Mode::Ascii;
+        return limit + static_cast<int>(limit == 64 ? leads >> 63 : 0);
+      }
+    }
+  }
+  // Otherwise escape by escape, which also finds where the pass ends.
   int at = 0;
   for (;;) {
     std::uint64_t ahead = at >= 64 ? 0 : escapes & (~std::uint64_t{0} << at);
