@@ -84,7 +84,7 @@ void SummarizeShiftJis(const CodeSet& primary, ShiftJisSummary& summary) {
   Clear(summary.pairs);
   for (int lead = 0x80; lead < 0x100; ++lead) {
     if (!IsShiftJisLeadByte(lead)) continue;
-    LongestRun(summary.pairs, lead & 0x7F, 0x00, 0xFF, 0x7F, [&](int trail) {
+    LongestRun(summary.pairs, lead & 0x3F, 0x00, 0xFF, 0x7F, [&](int trail) {
       return primary.Contains(static_cast<std::uint32_t>(lead << 8 | trail));
     });
   }

@@ -35,8 +35,9 @@ struct PairRanges {
 
 // What the Shift_JIS kernels know of `primary`.
 struct ShiftJisSummary {
-  // Indexed by lead byte & 0x7F; second bytes in Shift_JIS form, 0x7F
-  // bridged (it is never a second byte a kernel accepts).
+  // Indexed by lead byte & 0x3F (which tells the lead bytes apart), in the
+  // first 64 entries; second bytes in Shift_JIS form, 0x7F bridged (it is
+  // never a second byte a kernel accepts).
   PairRanges pairs;
   // Two runs of single bytes (outside the lead bytes) that are all valid,
   // as entries 0 (below 0x80) and 1 (from 0x80).

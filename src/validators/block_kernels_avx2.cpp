@@ -59,6 +59,19 @@ CODVET_AVX2 void LoadTable(const std::uint8_t* values, Table128& table) {
   }
 }
 
+// Looks up the six low bits of each byte of `x` in the table's first 64
+// entries.
+CODVET_AVX2 inline __m256i Lookup64(const Table128& t, __m256i x) {
+  __m256i index = _mm256_and_si256(x, Splat(0x0F));
+  __m256i bit4 = _mm256_slli_epi16(x, 3);  // each selector bit moved to bit 7
+  __m256i bit5 = _mm256_slli_epi16(x, 2);
+  __m256i low = _mm256_blendv_epi8(_mm256_shuffle_epi8(t.part[0], index),
+                                   _mm256_shuffle_epi8(t.part[1], index), bit4);
+  __m256i high = _mm256_blendv_epi8(_mm256_shuffle_epi8(t.part[2], index),
+                                    _mm256_shuffle_epi8(t.part[3], index), bit4);
+  return _mm256_blendv_epi8(low, high, bit5);
+}
+
 // Looks up the seven low bits of each byte of `x`.
 CODVET_AVX2 inline __m256i Lookup(const Table128& t, __m256i x) {
   __m256i index = _mm256_and_si256(x, Splat(0x0F));
@@ -103,7 +116,8 @@ CODVET_AVX2 inline __m256i BadShiftJisSingles(const ShiftJisSummary& s, __m256i 
 }
 
 CODVET_AVX2 inline __m256i BadShiftJisPairs(const Ranges& r, __m256i x, __m256i next) {
-  return _mm256_or_si256(OutsideRange(r, x, next), _mm256_cmpeq_epi8(next, Splat(0x7F)));
+  __m256i outside = Outside(next, Lookup64(r.low, x), Lookup64(r.count, x));
+  return _mm256_or_si256(outside, _mm256_cmpeq_epi8(next, Splat(0x7F)));
 }
 
 CODVET_AVX2 const std::uint8_t* PassShiftJisAvx2(const std::uint8_t* p, const std::uint8_t* end,

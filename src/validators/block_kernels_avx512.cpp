@@ -69,8 +69,10 @@ CODVET_AVX512 const std::uint8_t* PassShiftJisAvx512(const std::uint8_t* p, cons
     std::uint64_t lead =
         PairStarts(~(Outside(x, Splat(0x81), Splat(0x1F)) & Outside(x, Splat(0xE0), Splat(0x1D))));
     std::uint64_t single = ~(lead | lead << 1);
-    std::uint64_t badPair =
-        OutsideRange(ranges, x, next) | _mm512_cmpeq_epi8_mask(next, Splat(0x7F));
+    // Both halves of the permutation the same table: six index bits.
+    std::uint64_t badPair = Outside(next, _mm512_permutex2var_epi8(ranges.low[0], x, ranges.low[0]),
+                                    _mm512_permutex2var_epi8(ranges.count[0], x, ranges.count[0])) |
+                            _mm512_cmpeq_epi8_mask(next, Splat(0x7F));
     std::uint64_t bad = (single & badSingle) | (lead & badPair);
     if (bad != 0) return p + __builtin_ctzll(bad);
     p += 64 + (lead >> 63);
