@@ -18,7 +18,10 @@
 // several bytes at a time; kana, JIS X 0208 and JIS X 0212 characters read
 // straight from the buffer and judged by the same sets). It stops at anything
 // else, including a character cut by the buffer's end, and the plain step
-// takes it from there.
+// takes it from there. With a block kernel (block_kernels.h) the skip passes
+// whole 64-byte blocks of ASCII, kana and JIS X 0208 first, judged by the run
+// of valid cells of each row in `primary`; JIS X 0212 is left to the scalar
+// skip.
 #include "report/messages.h"
 #include "validators/encoding_validator.h"
 #include "validators/fast_scan.h"

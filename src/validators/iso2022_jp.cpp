@@ -26,7 +26,10 @@
 // the plain step would. It stops at anything else (a control byte, any other
 // escape sequence, a unit cut by the buffer's end) and the plain step takes
 // it from there. Under 1978 every pair is reported, so there it passes no
-// character.
+// character. With a block kernel (block_kernels.h), in ASCII and 1983 modes
+// the skip passes whole 64-byte blocks first, escapes ESC ( B and ESC $ B
+// included, judging pairs by the run of valid cells of each row in
+// `primary`.
 #include "report/messages.h"
 #include "validators/encoding_validator.h"
 #include "validators/fast_scan.h"

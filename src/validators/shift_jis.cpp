@@ -15,7 +15,10 @@
 // invalid character, a pair cut by the buffer's end), which the plain step
 // then handles exactly as it would have anyway. Where the skip keeps passing
 // next to nothing (an input full of problems), the plain step runs alone for
-// a few characters between tries.
+// a few characters between tries. With a block kernel (block_kernels.h) the
+// skip passes whole 64-byte blocks first, judged by the run of valid second
+// bytes of each lead byte in `primary`, and the scalar skip takes over at the
+// first character a block's summary does not cover.
 #include <iterator>
 
 #include "report/messages.h"

@@ -15,7 +15,10 @@
 // several bytes at a time, and complete sequences of two to five bytes whose
 // following bytes have the high bit set (three-byte ones outside the
 // surrogate range). It stops at anything else, including a sequence cut by
-// the buffer's end, and the plain step takes it from there.
+// the buffer's end, and the plain step takes it from there. With a block
+// kernel (block_kernels.h) the skip passes whole 64-byte blocks of sequences
+// whose following bytes are 0x80-0xBF first; the lenient forms are left to
+// the scalar skip.
 #include "report/messages.h"
 #include "validators/encoding_validator.h"
 #include "validators/fast_scan.h"
