@@ -133,6 +133,8 @@ class SkipThrottle {
  public:
   // Whether to try the fast path before this plain step.
   bool Ready() { return --stepsLeft_ < 0; }
+  // Counts a step that took `steps` characters at once as that many.
+  void Stepped(int steps) { stepsLeft_ -= steps - 1; }
   // Takes note of how many bytes the try passed.
   void Passed(std::ptrdiff_t bytes) {
     if (bytes < kShortSkip) stepsLeft_ = kStepsAfterShortSkip;

@@ -31,6 +31,9 @@ namespace {
 
 enum ShiftJisKind : std::uint8_t { kStop, kSingle, kLead };
 
+// The most characters the batched plain step judges at once.
+constexpr int kBatch = 64;
+
 // What the fast path needs to know about the loaded set, taken from it at the
 // start of each call.
 struct ShiftJisFastPath {
@@ -126,6 +129,33 @@ bool EncodingValidator::ValidateShiftJis() {
       offset += passed;
       fastPathBytes += passed;
       throttle.Passed(passed);
+    }
+    if (useFastPath && input->limit() - input->next() >= 2) {
+      // Whole characters in the buffer are judged in place, up to a batch
+      // of them, with no branch on their kind or validity (both mispredict
+      // at nearly every character of input full of problems): the problems
+      // are noted as they come and reported together, in order.
+      struct Problem {
+        std::int64_t offset;
+        std::uint32_t code;
+      } problems[kBatch];
+      int found = 0;
+      int steps = 0;
+      const std::uint8_t* p = input->next();
+      for (const std::uint8_t* last = input->limit() - 1; steps < kBatch && p < last; ++steps) {
+        std::uint32_t lead = fast.kind[p[0]] == kLead;
+        std::uint32_t code = std::uint32_t{p[0]} << (8 * lead) | (p[1] & (0u - lead));
+        problems[found] = {offset, code};
+        found += !primary.Contains(code);
+        offset += 1 + lead;
+        p += 1 + lead;
+      }
+      input->Skip(p);
+      throttle.Stepped(steps);
+      for (int i = 0; i < found; ++i)
+        Report(problems[i].offset, MsgInvalidCharacter, problems[i].code);
+      if (found != 0) result = false;
+      continue;
     }
     int b1 = input->ReadByte();
     if (b1 == ByteInput::kEnd) return result;
