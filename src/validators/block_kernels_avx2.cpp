@@ -212,9 +212,9 @@ CODVET_AVX2 const std::uint8_t* PassIso2022JpAvx2(const std::uint8_t* p, const s
     std::uint64_t toAscii = endsInB & Equal(next0, next1, '(');
     std::uint64_t toJis = endsInB & Equal(next0, next1, '$');
     std::uint64_t badPairs = Mask(BadJisPairs(ranges, x0, next0), BadJisPairs(ranges, x1, next1));
-    int passed = block_masks::Iso2022JpBlockPass(escapes, toAscii, toJis, badPairs, mode);
-    p += passed;
-    if (passed < 64) return p;
+    bool fault;
+    p += block_masks::Iso2022JpBlockPass(escapes, toAscii, toJis, badPairs, mode, fault);
+    if (fault) return p;
   }
   return p;
 }

@@ -123,9 +123,9 @@ CODVET_AVX512 const std::uint8_t* PassIso2022JpAvx512(const std::uint8_t* p,
     std::uint64_t toJis = endsInB & _mm512_cmpeq_epi8_mask(next, Splat('$'));
     // The table has no row below 0x21, so control bytes open no pair.
     std::uint64_t badPairs = OutsideRange(ranges, x, _mm512_and_si512(next, Splat(0x7F)));
-    int passed = block_masks::Iso2022JpBlockPass(escapes, toAscii, toJis, badPairs, mode);
-    p += passed;
-    if (passed < 64) return p;
+    bool fault;
+    p += block_masks::Iso2022JpBlockPass(escapes, toAscii, toJis, badPairs, mode, fault);
+    if (fault) return p;
   }
   return p;
 }

@@ -58,11 +58,13 @@ inline int Utf8BlockPass(std::uint64_t high, std::uint64_t lead2, std::uint64_t 
 
 // Walks an ISO-2022-JP block in `mode` (Ascii or Jis1983) from its masks:
 // ESC bytes, ESC ( B and ESC $ B starts, and positions whose byte and the
-// next are no pair. Returns how far it passes: 64 to 66 when the whole block
-// passes (past a pair or escape that ends beyond it), less at the first unit
-// that is no silent one; `mode` is left as at that point.
+// next are no pair. Returns how far it passes: up to 66 (past a pair or
+// escape that ends beyond the block), or less where an escape is cut by the
+// block's end, or at the first unit that is no silent one (then `fault` is
+// set); `mode` is left as at that point.
 inline int Iso2022JpBlockPass(std::uint64_t escapes, std::uint64_t toAscii, std::uint64_t toJis,
-                              std::uint64_t badPairs, Iso2022Mode& mode) {
+                              std::uint64_t badPairs, Iso2022Mode& mode, bool& fault) {
+  fault = false;
   bool pairs = mode == Iso2022Mode::Jis1983;
   // Text that shifts in and out in turn is judged at once, up to an escape
   // that the block's end cuts: the stretches of pairs run from after each
@@ -103,7 +105,10 @@ inline int Iso2022JpBlockPass(std::uint64_t escapes, std::uint64_t toAscii, std:
       std::uint64_t bad = badPairs & run & (at % 2 == 0 ? kEvenBits : ~kEvenBits);
       // A pair whose second byte would be the escape.
       if (escape < 64 && (escape - at) % 2 != 0) bad |= std::uint64_t{1} << (escape - 1);
-      if (bad != 0) return __builtin_ctzll(bad);
+      if (bad != 0) {
+        fault = true;
+        return __builtin_ctzll(bad);
+      }
       if (escape == 64) return 64 + (64 - at) % 2;
     }
     if (escape >= 64) return at > 64 ? at : 64;
@@ -112,6 +117,7 @@ inline int Iso2022JpBlockPass(std::uint64_t escapes, std::uint64_t toAscii, std:
     } else if ((toAscii >> escape & 1) != 0) {
       mode = Iso2022Mode::Ascii;
     } else {
+      fault = true;
       return escape;
     }
     at = escape + 3;
