@@ -36,6 +36,8 @@ constexpr ByteRange kAscii = {0x00, 0x7F};
 
 // Returns how far from `p` the characters in [p, end) that start before
 // `stop` need no report: whole characters only, never past `end`.
+// `kStopped` false means `stop` is `end`, and spares its test per character.
+template <bool kStopped>
 const std::uint8_t* PassEucJp(const std::uint8_t* p, const std::uint8_t* stop,
                               const std::uint8_t* end, const JisPairSet& jisX0208,
                               const CodeSet& secondary) {
@@ -43,7 +45,7 @@ const std::uint8_t* PassEucJp(const std::uint8_t* p, const std::uint8_t* stop,
   // Before `last` a first byte always has its next byte in the buffer.
   const std::uint8_t* last = end - 1;
   while (p < last) {
-    if (p >= stop) return p;
+    if (kStopped && p >= stop) return p;
     std::uint32_t b0 = p[0];
     std::uint32_t b1 = p[1];
     if (b0 >= 0xA1) {
@@ -83,7 +85,7 @@ const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* en
                                    EucJpFastPath& fast, const CodeSet& primary,
                                    const CodeSet& secondary, std::int64_t& blockBytes) {
   if (fast.kernels == nullptr || end - p <= kBlockSize) {
-    return PassEucJp(p, end, end, fast.jisX0208, secondary);
+    return PassEucJp<false>(p, end, end, fast.jisX0208, secondary);
   }
   if (!fast.summarized) {
     SummarizeJisRows(primary, fast.rows);
@@ -94,7 +96,7 @@ const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* en
     blockBytes += passed - p;
     const std::uint8_t* stop = ScalarStop(passed, end, passed - p);
     p = passed;
-    p = PassEucJp(p, stop, end, fast.jisX0208, secondary);
+    p = PassEucJp<true>(p, stop, end, fast.jisX0208, secondary);
     if (p < stop || stop == end) return p;
   }
 }

@@ -69,6 +69,8 @@ void Prepare(const CodeSet& primary, Kernel kernel, ShiftJisFastPath& fast) {
 
 // Returns how far from `p` the characters in [p, end) that start before
 // `stop` need no report: whole characters only, never past `end`.
+// `kStopped` false means `stop` is `end`, and spares its test per character.
+template <bool kStopped>
 const std::uint8_t* PassShiftJis(const std::uint8_t* p, const std::uint8_t* stop,
                                  const std::uint8_t* end, const ShiftJisFastPath& fast,
                                  const CodeSet& primary) {
@@ -76,7 +78,7 @@ const std::uint8_t* PassShiftJis(const std::uint8_t* p, const std::uint8_t* stop
   // Before `last` a lead byte always has its second byte in the buffer.
   const std::uint8_t* last = end - 1;
   while (p < last) {
-    if (p >= stop) return p;
+    if (kStopped && p >= stop) return p;
     std::uint32_t b = *p;
     std::uint8_t kind = fast.kind[b];
     if (kind == kLead) {
@@ -99,7 +101,7 @@ const std::uint8_t* SkipValidShiftJis(const std::uint8_t* p, const std::uint8_t*
                                       ShiftJisFastPath& fast, const CodeSet& primary,
                                       std::int64_t& blockBytes) {
   if (fast.kernels == nullptr || end - p <= kBlockSize)
-    return PassShiftJis(p, end, end, fast, primary);
+    return PassShiftJis<false>(p, end, end, fast, primary);
   if (!fast.summarized) {
     SummarizeShiftJis(primary, fast.summary);
     fast.summarized = true;
@@ -109,7 +111,7 @@ const std::uint8_t* SkipValidShiftJis(const std::uint8_t* p, const std::uint8_t*
     blockBytes += passed - p;
     const std::uint8_t* stop = ScalarStop(passed, end, passed - p);
     p = passed;
-    p = PassShiftJis(p, stop, end, fast, primary);
+    p = PassShiftJis<true>(p, stop, end, fast, primary);
     if (p < stop || stop == end) return p;
   }
 }
