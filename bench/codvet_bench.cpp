@@ -5,6 +5,7 @@
 // each block kernel the processor has.
 //
 // usage: codvet_bench [--rounds N] [--size MB] [--dir DIR] [--codvet PATH] [--only NAME] [--cpu]
+//                     [--baseline PATH]
 //
 // Rounds alternate the contenders on each input; figures are medians of
 // elapsed time, or with --cpu of user plus system time (steadier when other
@@ -55,6 +56,9 @@ struct Options {
   std::string codvet = CODVET_BINARY;
   std::string only;
   bool cpu = false;
+  // Another build of codvet run on each file beside this one, for a
+  // before-and-after ratio measured in the same rounds.
+  std::string baseline;
 };
 
 // What one run of a program measured.
@@ -268,10 +272,12 @@ int Main(int argc, char** argv) {
       options.only = argv[++i];
     } else if (arg == "--cpu") {
       options.cpu = true;
+    } else if (arg == "--baseline" && hasValue) {
+      options.baseline = argv[++i];
     } else {
       std::fprintf(stderr,
                    "usage: codvet_bench [--rounds N] [--size MB] [--dir DIR] [--codvet PATH] "
-                   "[--only NAME] [--cpu]\n");
+                   "[--only NAME] [--cpu] [--baseline PATH]\n");
       return 2;
     }
   }
@@ -303,7 +309,7 @@ int Main(int argc, char** argv) {
   bool iconv = HaveIconv();
 
   struct Figures {
-    std::vector<double> codvet, pipe, iconv, touch, kernels[kKernelCount];
+    std::vector<double> codvet, pipe, iconv, touch, kernels[kKernelCount], baseline;
     std::vector<long> codvetRss, pipeRss, iconvRss;
     int codvetStatus = -1, iconvStatus = -1;
   };
@@ -316,8 +322,16 @@ int Main(int argc, char** argv) {
       Figures& f = figures[i];
       // The order changes from round to round so that no contender always
       // runs right after another.
-      for (int step = 0; step < 4 + kKernelCount; ++step) {
-        int which = (step + round) % (4 + kKernelCount);
+      for (int step = 0; step < 5 + kKernelCount; ++step) {
+        int which = (step + round) % (5 + kKernelCount);
+        if (which == 4 + kKernelCount) {
+          if (!options.baseline.empty()) {
+            Run run =
+                RunProgram({options.baseline, input.encoding, input.name}, options.dir, -1, "");
+            f.baseline.push_back(options.cpu ? run.cpuSeconds : run.seconds);
+          }
+          continue;
+        }
         if (which >= 4) {
           Kernel kernel = kKernels[which - 4];
           if (KernelSupported(kernel)) {
@@ -366,9 +380,11 @@ int Main(int argc, char** argv) {
       options.rounds, options.cpu ? "user + system time" : "elapsed time");
   std::printf(
       "| input | encoding | codvet MB/s | iconv MB/s | x iconv | touch MB/s | of touch | "
-      "pipe MB/s | RSS file KB | RSS pipe KB | iconv RSS KB | exit | %s | %s | %s |\n",
+      "pipe MB/s | RSS file KB | RSS pipe KB | iconv RSS KB | exit | %s | %s | %s | "
+      "baseline MB/s | x baseline |\n",
       kKernelNames[0], kKernelNames[1], kKernelNames[2]);
-  std::printf("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|---:|---:|\n");
+  std::printf(
+      "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|---:|---:|---:|---:|\n");
   for (std::size_t i = 0; i < inputs.size(); ++i) {
     const Input& input = inputs[i];
     const Figures& f = figures[i];
@@ -396,7 +412,12 @@ int Main(int argc, char** argv) {
         std::printf(" %.0f |", mb / Median(k));
       }
     }
-    std::printf("\n");
+    if (f.baseline.empty()) {
+      std::printf(" - | - |\n");
+    } else {
+      double baseline = mb / Median(f.baseline);
+      std::printf(" %.0f | %.2f |\n", baseline, codvet / baseline);
+    }
   }
   for (const Input& input : inputs) {
     if (input.kind != CorpusKind::Ascii && input.kind != CorpusKind::Random &&
