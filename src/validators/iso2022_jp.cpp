@@ -52,7 +52,9 @@ struct Iso2022JpFastPath {
 
 // Returns how far from `p` the units in [p, end) need no report in `mode`:
 // whole units only, never past `end`; sets `mode` as the escape sequences it
-// passes say.
+// passes say. `kKernels` says whether fast.kernels is set, so that the
+// scalar path alone keeps its tests to a minimum.
+template <bool kKernels>
 const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t* end,
                                        Iso2022Mode& mode, Iso2022JpFastPath& fast,
                                        const CodeSet& primary, std::int64_t& blockBytes) {
@@ -60,7 +62,7 @@ const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t
     // A kernel in use takes ASCII and JIS X 0208-1983 block by block; where
     // it stops, the scalar pass takes over for a while.
     const std::uint8_t* stop = end;
-    if (fast.kernels != nullptr && (mode == Iso2022Mode::Ascii || mode == Iso2022Mode::Jis1983) &&
+    if (kKernels && (mode == Iso2022Mode::Ascii || mode == Iso2022Mode::Jis1983) &&
         end - p > kBlockSize + 2) {
       if (!fast.summarized) {
         SummarizeJisRows(primary, fast.rows);
@@ -83,11 +85,12 @@ const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t
       case Iso2022Mode::Jis1983:
         if (p == end) return p;
         // Stopping one byte short of the end spares a bounds test per pair.
-        for (const std::uint8_t* last = end - 1; p < last && p < stop && p[0] >= 0x20;) {
+        for (const std::uint8_t* last = end - 1;
+             p < last && (!kKernels || p < stop) && p[0] >= 0x20;) {
           if (!fast.jisX0208.Contains(p[0], p[1])) return p;
           p += 2;
         }
-        if (p >= stop && stop != end) continue;
+        if (kKernels && p >= stop && stop != end) continue;
         break;
     }
     if (end - p < 3 || p[0] != kEscape) return p;
@@ -118,7 +121,10 @@ bool EncodingValidator::ValidateIso2022Jp() {
   for (;;) {
     if (useFastPath) {
       std::ptrdiff_t passed = input->Skip(
-          SkipValidIso2022Jp(input->next(), input->limit(), mode, fast, primary, blockKernelBytes));
+          fast.kernels != nullptr ? SkipValidIso2022Jp<true>(input->next(), input->limit(), mode,
+                                                             fast, primary, blockKernelBytes)
+                                  : SkipValidIso2022Jp<false>(input->next(), input->limit(), mode,
+                                                              fast, primary, blockKernelBytes));
       offset += passed;
       fastPathBytes += passed;
     }
