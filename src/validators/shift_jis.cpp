@@ -14,8 +14,9 @@
 // buffer), judging them by the same `primary`. It stops at anything else (an
 // invalid character, a pair cut by the buffer's end), which the plain step
 // then handles exactly as it would have anyway. Where the skip keeps passing
-// next to nothing (an input full of problems), the plain step runs alone for
-// a few characters between tries. With a block kernel (block_kernels.h) the
+// next to nothing (an input full of problems), it rests for a few dozen
+// characters, which a batched step judges in the buffer with no branch per
+// character, reporting its problems in order. With a block kernel (block_kernels.h) the
 // skip passes whole 64-byte blocks first, judged by the run of valid second
 // bytes of each lead byte in `primary`, and the scalar skip takes over at the
 // first character a block's summary does not cover.
