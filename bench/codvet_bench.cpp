@@ -1,9 +1,11 @@
 // codvet_bench: throughput and peak memory of the built codvet program on
 // generated inputs of about 100 MB, side by side with iconv (where installed)
 // and with a read-and-touch pass of this program's own, the limit for any
-// validator that reads its input.
+// validator that reads its input; and the validators run in this process on
+// each block kernel the processor has.
 //
 // usage: codvet_bench [--rounds N] [--size MB] [--dir DIR] [--codvet PATH] [--only NAME] [--cpu]
+//                     [--baseline PATH]
 //
 // Rounds alternate the contenders on each input; figures are medians of
 // elapsed time, or with --cpu of user plus system time (steadier when other
@@ -27,7 +29,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/encoding_table.h"
 #include "corpus.h"
+#include "report/report_sink.h"
+#include "validators/block_kernels.h"
+#include "validators/byte_input.h"
+#include "validators/encoding_validator.h"
 
 namespace codvet {
 namespace bench {
@@ -49,6 +56,9 @@ struct Options {
   std::string codvet = CODVET_BINARY;
   std::string only;
   bool cpu = false;
+  // Another build of codvet run on each file beside this one, for a
+  // before-and-after ratio measured in the same rounds.
+  std::string baseline;
 };
 
 // What one run of a program measured.
@@ -126,6 +136,40 @@ Run RunProgram(const std::vector<std::string>& argv, const std::string& dir, int
   return run;
 }
 
+// Validates the file in this process with the validator forced onto
+// `kernel`, report lines to /dev/null: the figure of each kernel, which the
+// program itself always picks for the processor.
+Run InProcess(const std::string& path, const std::string& encoding, Kernel kernel) {
+  Run run;
+  struct rusage before;
+  getrusage(RUSAGE_SELF, &before);
+  double start = Now();
+  int fd = open(path.c_str(), O_RDONLY);
+  int devNull = open("/dev/null", O_WRONLY);
+  if (fd < 0 || devNull < 0) return run;
+  {
+    ReportSink sink(devNull, "\n");
+    ByteInput input;
+    input.Open(fd);
+    EncodingValidator validator(&sink);
+    validator.input = &input;
+    validator.displayName = path;
+    validator.kernel = kernel;
+    run.status = Validate(validator, *FindEncoding(encoding.c_str())) ? 0 : 1;
+  }
+  close(fd);
+  close(devNull);
+  run.seconds = Now() - start;
+  struct rusage after;
+  getrusage(RUSAGE_SELF, &after);
+  run.cpuSeconds = CpuSeconds(after) - CpuSeconds(before);
+  return run;
+}
+
+constexpr Kernel kKernels[] = {Kernel::Scalar, Kernel::Avx2, Kernel::Avx512};
+constexpr const char* kKernelNames[] = {"scalar", "AVX2", "AVX-512"};
+constexpr int kKernelCount = 3;
+
 // Reads the file in 1 MiB blocks and adds up every byte.
 Run ReadAndTouch(const std::string& path) {
   Run run;
@@ -192,6 +236,14 @@ std::vector<Input> Inputs() {
       {"ja-utf16.txt", K::Japanese, "utf16", "UTF-16"},
       {"ja-utf16be.txt", K::Japanese, "utf16be", "UTF-16BE"},
       {"ja-utf16le.txt", K::Japanese, "utf16le", "UTF-16LE"},
+      {"mixed-shift_jis.txt", K::Mixed, "shift_jis", "SHIFT_JIS"},
+      {"mixed-windows-31j.txt", K::Mixed, "windows-31j", "CP932"},
+      {"mixed-euc-jp.txt", K::Mixed, "euc-jp", "EUC-JP"},
+      {"mixed-iso-2022-jp.txt", K::Mixed, "iso-2022-jp", "ISO-2022-JP"},
+      {"mixed-utf8.txt", K::Mixed, "utf8", "UTF-8"},
+      {"mixed-utf16.txt", K::Mixed, "utf16", "UTF-16"},
+      {"mixed-utf16be.txt", K::Mixed, "utf16be", "UTF-16BE"},
+      {"mixed-utf16le.txt", K::Mixed, "utf16le", "UTF-16LE"},
       {"ascii.txt", K::Ascii, "shift_jis", "SHIFT_JIS"},
       {"ascii.txt", K::Ascii, "windows-31j", "CP932"},
       {"ascii.txt", K::Ascii, "euc-jp", "EUC-JP"},
@@ -220,10 +272,12 @@ int Main(int argc, char** argv) {
       options.only = argv[++i];
     } else if (arg == "--cpu") {
       options.cpu = true;
+    } else if (arg == "--baseline" && hasValue) {
+      options.baseline = argv[++i];
     } else {
       std::fprintf(stderr,
                    "usage: codvet_bench [--rounds N] [--size MB] [--dir DIR] [--codvet PATH] "
-                   "[--only NAME] [--cpu]\n");
+                   "[--only NAME] [--cpu] [--baseline PATH]\n");
       return 2;
     }
   }
@@ -255,7 +309,7 @@ int Main(int argc, char** argv) {
   bool iconv = HaveIconv();
 
   struct Figures {
-    std::vector<double> codvet, pipe, iconv, touch;
+    std::vector<double> codvet, pipe, iconv, touch, kernels[kKernelCount], baseline;
     std::vector<long> codvetRss, pipeRss, iconvRss;
     int codvetStatus = -1, iconvStatus = -1;
   };
@@ -268,8 +322,25 @@ int Main(int argc, char** argv) {
       Figures& f = figures[i];
       // The order changes from round to round so that no contender always
       // runs right after another.
-      for (int step = 0; step < 4; ++step) {
-        switch ((step + round) % 4) {
+      for (int step = 0; step < 5 + kKernelCount; ++step) {
+        int which = (step + round) % (5 + kKernelCount);
+        if (which == 4 + kKernelCount) {
+          if (!options.baseline.empty()) {
+            Run run =
+                RunProgram({options.baseline, input.encoding, input.name}, options.dir, -1, "");
+            f.baseline.push_back(options.cpu ? run.cpuSeconds : run.seconds);
+          }
+          continue;
+        }
+        if (which >= 4) {
+          Kernel kernel = kKernels[which - 4];
+          if (KernelSupported(kernel)) {
+            Run run = InProcess(path, input.encoding, kernel);
+            f.kernels[which - 4].push_back(options.cpu ? run.cpuSeconds : run.seconds);
+          }
+          continue;
+        }
+        switch (which) {
           case 0: {
             // The bare file name, as a user would type it: the name is in every
             // report line.
@@ -309,8 +380,11 @@ int Main(int argc, char** argv) {
       options.rounds, options.cpu ? "user + system time" : "elapsed time");
   std::printf(
       "| input | encoding | codvet MB/s | iconv MB/s | x iconv | touch MB/s | of touch | "
-      "pipe MB/s | RSS file KB | RSS pipe KB | iconv RSS KB | exit |\n");
-  std::printf("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|\n");
+      "pipe MB/s | RSS file KB | RSS pipe KB | iconv RSS KB | exit | %s | %s | %s | "
+      "baseline MB/s | x baseline |\n",
+      kKernelNames[0], kKernelNames[1], kKernelNames[2]);
+  std::printf(
+      "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|---:|---:|---:|---:|\n");
   for (std::size_t i = 0; i < inputs.size(); ++i) {
     const Input& input = inputs[i];
     const Figures& f = figures[i];
@@ -327,13 +401,27 @@ int Main(int argc, char** argv) {
       std::snprintf(ratioText, sizeof ratioText, "%.1f", codvet / rate);
       std::snprintf(iconvRss, sizeof iconvRss, "%ld", MaxOf(f.iconvRss));
     }
-    std::printf("| %s | %s | %.0f | %s | %s | %.0f | %.2f | %.0f | %ld | %ld | %s | %d |\n",
+    std::printf("| %s | %s | %.0f | %s | %s | %.0f | %.2f | %.0f | %ld | %ld | %s | %d |",
                 input.name.c_str(), input.encoding.c_str(), codvet, iconvText, ratioText, touch,
                 codvet / touch, mb / Median(f.pipe), MaxOf(f.codvetRss), MaxOf(f.pipeRss), iconvRss,
                 f.codvetStatus);
+    for (const std::vector<double>& k : f.kernels) {
+      if (k.empty()) {
+        std::printf(" - |");
+      } else {
+        std::printf(" %.0f |", mb / Median(k));
+      }
+    }
+    if (f.baseline.empty()) {
+      std::printf(" - | - |\n");
+    } else {
+      double baseline = mb / Median(f.baseline);
+      std::printf(" %.0f | %.2f |\n", baseline, codvet / baseline);
+    }
   }
   for (const Input& input : inputs) {
-    if (input.kind == CorpusKind::Japanese && input.encoding == "shift_jis") {
+    if (input.kind != CorpusKind::Ascii && input.kind != CorpusKind::Random &&
+        input.encoding == "shift_jis") {
       std::printf("\nBytes from 0x80 up in %s: %.0f%%\n", input.name.c_str(),
                   100 * NonAsciiShare(options.dir + "/" + input.name));
     }

@@ -52,6 +52,7 @@ struct Repertoire {
   std::vector<std::uint32_t> symbols;   // row 1
   std::vector<std::uint32_t> jisX0212;
   std::vector<std::uint32_t> cp932Extensions;  // Shift_JIS pairs only code page 932 has
+  std::vector<std::uint32_t> all;              // every JIS X 0208 character
 
   Repertoire() {
     CodeSet shiftJis;
@@ -67,6 +68,7 @@ struct Repertoire {
         if (supplementary.Contains(jis) && row >= 16) jisX0212.push_back(jis);
         if (code == kInvalidShiftJis || !shiftJis.Contains(static_cast<std::uint32_t>(code)))
           continue;
+        all.push_back(jis);
         if (row == 4) hiragana.push_back(jis);
         if (row == 5) katakana.push_back(jis);
         if (row >= 16 && row <= 84) kanji.push_back(jis);
@@ -84,13 +86,37 @@ struct Repertoire {
 
 class TextWriter {
  public:
-  TextWriter(const std::string& encoding, std::uint64_t seed)
-      : encoding_(encoding), random_(seed) {}
+  TextWriter(const std::string& encoding, std::uint64_t seed, bool edgeCases = false)
+      : encoding_(encoding), random_(seed), edgeCases_(edgeCases) {}
 
   // Appends one stretch of Japanese characters and one of ASCII to `out`.
   void AppendStretch(std::string& out) {
+    AppendJapanese(out, 4 + random_.Below(28));
+    AppendAscii(out, 8 + random_.Below(41));
+  }
+
+  // Appends one line of comma-separated fields, shaped like dictionary and
+  // CSV data: runs of one to eight Japanese characters between numbers and
+  // short ASCII words.
+  void AppendRecord(std::string& out) {
+    for (std::uint32_t fields = 4 + random_.Below(7); fields > 0; --fields) {
+      std::uint32_t kind = random_.Below(5);
+      if (kind < 3) {
+        AppendJapanese(out, 1 + random_.Below(8));
+      } else {
+        for (std::uint32_t n = 1 + random_.Below(6); n > 0; --n) {
+          PutAscii(out, kind == 3 ? '0' + random_.Below(10) : 'a' + random_.Below(26));
+        }
+      }
+      PutAscii(out, fields > 1 ? ',' : '\n');
+    }
+  }
+
+  // Appends `count` Japanese characters, shifted in and out in ISO-2022-JP.
+  void AppendJapanese(std::string& out, std::uint32_t count) {
+    if (edgeCases_ && random_.Below(3) == 0) return AppendEdgeCases(out, count);
     bool shifted = false;
-    for (std::uint32_t n = 4 + random_.Below(28); n > 0; --n) {
+    for (; count > 0; --count) {
       Character c = Japanese();
       if (encoding_ == "iso-2022-jp" && !shifted) {
         out += "\x1b$B";
@@ -99,29 +125,82 @@ class TextWriter {
       Put(out, c);
     }
     if (shifted) out += "\x1b(B";
-    AppendAscii(out, 8 + random_.Below(41));
   }
 
   // Appends ASCII words and line breaks until `size` more bytes of text.
   void AppendAscii(std::string& out, std::size_t size) {
-    static constexpr const char* kSeparators[] = {" ",  " ", " ", ", ", ". ",
-                                                  "\n", "(", ")", "-",  ": "};
+    static constexpr const char* kSeparators[] = {" ", " ", " ",  ", ",   ". ", "\n", "(",
+                                                  ")", "-", ": ", "\r\n", "\t", "~"};
     std::size_t written = 0;
     while (written < size) {
       std::uint32_t letters = 1 + random_.Below(9);
       for (std::uint32_t i = 0; i < letters; ++i) {
         char c = random_.Below(10) == 0 ? static_cast<char>('0' + random_.Below(10))
                                         : static_cast<char>('a' + random_.Below(26));
-        Put(out, {Character::Ascii, static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c)});
+        PutAscii(out, c);
       }
       written += letters;
-      for (const char* s = kSeparators[random_.Below(10)]; *s != 0; ++s, ++written) {
-        Put(out, {Character::Ascii, static_cast<std::uint8_t>(*s), static_cast<std::uint8_t>(*s)});
+      for (const char* s = kSeparators[random_.Below(edgeCases_ ? 13 : 10)]; *s != 0;
+           ++s, ++written) {
+        PutAscii(out, *s);
       }
     }
   }
 
  private:
+  // Forms the program accepts that real text seldom has, for the tests:
+  // characters from every row, kana and JIS X 0212 in their own forms, the
+  // leniencies of the UTF-8 and ISO-2022-JP checks, units at the edges of
+  // UTF-16.
+  void AppendEdgeCases(std::string& out, std::uint32_t count) {
+    if (encoding_ == "utf8") {
+      static constexpr const char* kForms[] = {
+          "\xC0\x80",         "\xE0\x80\x80", "\xF8\x88\x80\x80\x80", "\xE3\xC1\xFF",
+          "\xF7\xBF\xBF\xBF", "\xEF\xBB\xBF", "\xEF\xBF\xBF",         "\xF0\x9F\x98\x80"};
+      for (; count > 0; --count) out += kForms[random_.Below(8)];
+    } else if (encoding_.compare(0, 5, "utf16") == 0) {
+      for (; count > 0; --count) {
+        std::uint32_t roll = random_.Below(3);
+        Put(out, {Character::Ascii, 0,
+                  roll == 0   ? 0xFEFFu
+                  : roll == 1 ? 0xFFFFu
+                              : 0x10000u + random_.Below(0x100000)});
+      }
+    } else if (encoding_ == "iso-2022-jp") {
+      // JIS X 0201 Roman (no line breaks inside), or pairs with the high
+      // bits set, which the mapping ignores.
+      bool roman = random_.Below(2) == 0;
+      out += roman ? "\x1b(J" : "\x1b$B";
+      for (; count > 0; --count) {
+        if (roman) {
+          out += static_cast<char>(0x21 + random_.Below(0x5E));
+        } else {
+          std::uint32_t jis = Pick(repertoire_.all) | (random_.Below(2) == 0 ? 0x8080 : 0);
+          out += static_cast<char>(jis >> 8);
+          out += static_cast<char>(jis);
+        }
+      }
+      out += "\x1b(B";
+    } else {
+      for (; count > 0; --count) {
+        std::uint32_t roll = random_.Below(3);
+        if (roll == 0) {
+          Put(out, {Character::HalfWidthKana, 0xA1 + random_.Below(0xDF - 0xA1 + 1), 0});
+        } else if (roll == 1 && encoding_ == "euc-jp") {
+          Put(out, {Character::JisX0212, Pick(repertoire_.jisX0212), 0});
+        } else if (roll == 1 && encoding_ == "windows-31j") {
+          Put(out, {Character::Cp932Extension, Pick(repertoire_.cp932Extensions), 0});
+        } else {
+          Put(out, {Character::Jis, Pick(repertoire_.all), 0});
+        }
+      }
+    }
+  }
+
+  void PutAscii(std::string& out, std::uint32_t c) {
+    Put(out, {Character::Ascii, static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c)});
+  }
+
   std::uint32_t Pick(const std::vector<std::uint32_t>& pool) {
     return pool[random_.Below(static_cast<std::uint32_t>(pool.size()))];
   }
@@ -216,11 +295,29 @@ class TextWriter {
   static const Repertoire repertoire_;
   std::string encoding_;
   Random random_;
+  bool edgeCases_;
 };
 
 const Repertoire TextWriter::repertoire_;
 
 }  // namespace
+
+std::string MakeText(CorpusKind kind, const std::string& encoding, std::size_t size,
+                     std::uint64_t seed, bool edgeCases) {
+  TextWriter text(encoding, seed, edgeCases);
+  std::string out;
+  if (kind != CorpusKind::Ascii && encoding == "utf16") out = "\xFE\xFF";
+  while (out.size() < size) {
+    if (kind == CorpusKind::Mixed) {
+      text.AppendRecord(out);
+    } else if (kind == CorpusKind::Ascii) {
+      text.AppendAscii(out, 64);
+    } else {
+      text.AppendStretch(out);
+    }
+  }
+  return out;
+}
 
 bool WriteCorpus(const std::string& path, CorpusKind kind, const std::string& encoding,
                  std::size_t size) {
@@ -231,7 +328,9 @@ bool WriteCorpus(const std::string& path, CorpusKind kind, const std::string& en
   std::string block;
   std::size_t written = 0;
   bool ok = true;
-  if (kind == CorpusKind::Japanese && encoding == "utf16") block = "\xFE\xFF";
+  if (kind != CorpusKind::Ascii && kind != CorpusKind::Random && encoding == "utf16") {
+    block = "\xFE\xFF";
+  }
   while (ok && written < size) {
     while (block.size() < (std::size_t{1} << 20)) {
       if (kind == CorpusKind::Random) {
@@ -239,6 +338,8 @@ bool WriteCorpus(const std::string& path, CorpusKind kind, const std::string& en
         block.append(reinterpret_cast<const char*>(&bits), sizeof bits);
       } else if (kind == CorpusKind::Ascii) {
         text.AppendAscii(block, 64);
+      } else if (kind == CorpusKind::Mixed) {
+        text.AppendRecord(block);
       } else {
         text.AppendStretch(block);
       }

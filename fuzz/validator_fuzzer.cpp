@@ -1,12 +1,12 @@
 // A libFuzzer target for one validation operation, chosen when it is built.
 //
-// Every input is validated under each encoding name that uses the operation,
-// three ways: the plain byte-at-a-time path, the fast path over one block,
-// and the fast path with the input split into small blocks. All three must
-// agree byte for byte, and the output must keep the invariants every run
-// keeps: the result is true exactly when nothing was printed, every line has
-// one of the two report forms with a catalogue message, and offsets increase
-// and stay inside the input.
+// Every input is validated under each encoding name that uses the operation:
+// by the plain byte-at-a-time path, and by the fast path on each block kernel
+// the processor has, over one block, small pieces and pieces near the
+// kernels' block size. All must agree byte for byte, and the output must keep
+// the invariants every run keeps: the result is true exactly when nothing was
+// printed, every line has one of the two report forms with a catalogue
+// message, and offsets increase and stay inside the input.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +16,7 @@
 #include "library/encoding_table.h"
 #include "report/messages.h"
 #include "report/report_sink.h"
+#include "validators/block_kernels.h"
 #include "validators/byte_input.h"
 #include "validators/encoding_validator.h"
 
@@ -65,12 +66,13 @@ struct Harness {
 };
 
 Result Run(const Encoding& encoding, Harness& harness, const std::uint8_t* data, std::size_t size,
-           std::size_t chunk, bool fast) {
+           std::size_t chunk, bool fast, Kernel kernel = Kernel::Scalar) {
   harness.captured.clear();
   harness.input.OpenMemory(data, size, chunk);
   harness.validator.input = &harness.input;
   harness.validator.displayName = "t";
   harness.validator.useFastPath = fast;
+  harness.validator.kernel = kernel;
   bool valid = RunOperation(harness.validator, encoding);
   harness.sink.Flush();
   return {valid, harness.captured};
@@ -146,15 +148,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Harness& harness = *harnesses[i];
     Result plain = Run(*encoding, harness, data, size, SIZE_MAX, false);
     CheckInvariants(plain, size, name);
-    Result fast = Run(*encoding, harness, data, size, SIZE_MAX, true);
-    if (fast.valid != plain.valid || fast.lines != plain.lines) {
-      Fail("fast path differs", name, "plain:\n" + plain.lines + "fast:\n" + fast.lines);
-    }
-    std::size_t chunk = 1 + (size == 0 ? 0 : data[size - 1] % 13);
-    Result pieces = Run(*encoding, harness, data, size, chunk, true);
-    if (pieces.valid != plain.valid || pieces.lines != plain.lines) {
-      Fail("fast path over small blocks differs", name,
-           "plain:\n" + plain.lines + "fast:\n" + pieces.lines);
+    // Pieces cut inside characters, and around the kernels' block size.
+    std::size_t small = 1 + (size == 0 ? 0 : data[size - 1] % 13);
+    std::size_t block = 60 + (size == 0 ? 0 : data[0] % 8);
+    for (Kernel kernel : {Kernel::Scalar, Kernel::Avx2, Kernel::Avx512}) {
+      if (!KernelSupported(kernel)) continue;
+      for (std::size_t chunk : {SIZE_MAX, small, block}) {
+        Result fast = Run(*encoding, harness, data, size, chunk, true, kernel);
+        if (fast.valid != plain.valid || fast.lines != plain.lines) {
+          Fail("fast path differs", name,
+               "kernel " + std::to_string(static_cast<int>(kernel)) + ", pieces of " +
+                   std::to_string(chunk) + "\nplain:\n" + plain.lines + "fast:\n" + fast.lines);
+        }
+      }
     }
   }
   return 0;

@@ -10,6 +10,7 @@
 #include "codeset/code_set.h"
 #include "codeset/jis_to_shift_jis.h"
 #include "report/report_sink.h"
+#include "validators/block_kernels.h"
 #include "validators/byte_input.h"
 
 namespace codvet {
@@ -49,6 +50,13 @@ class EncodingValidator {
   // False runs the plain byte-at-a-time path alone, which the fast path
   // must match line for line.
   bool useFastPath = true;
+  // The block kernels the fast path uses; one the processor lacks must not
+  // be set.
+  Kernel kernel = BestKernel();
+  // Bytes passed since construction by the fast path, and of those by the
+  // block kernels: how tests see that valid text goes the fast way.
+  std::int64_t fastPathBytes = 0;
+  std::int64_t blockKernelBytes = 0;
 
   bool ValidateShiftJis();
   bool ValidateEucJp();

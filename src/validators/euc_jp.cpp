@@ -18,7 +18,10 @@
 // several bytes at a time; kana, JIS X 0208 and JIS X 0212 characters read
 // straight from the buffer and judged by the same sets). It stops at anything
 // else, including a character cut by the buffer's end, and the plain step
-// takes it from there.
+// takes it from there. With a block kernel (block_kernels.h) the skip passes
+// whole 64-byte blocks of ASCII, kana and JIS X 0208 first, judged by the run
+// of valid cells of each row in `primary`; JIS X 0212 is left to the scalar
+// skip.
 #include "report/messages.h"
 #include "validators/encoding_validator.h"
 #include "validators/fast_scan.h"
@@ -31,14 +34,18 @@ constexpr int kSs2 = 0x8E;
 constexpr int kSs3 = 0x8F;
 constexpr ByteRange kAscii = {0x00, 0x7F};
 
-// Returns how far from `p` the characters in [p, end) need no report: whole
-// characters only, never past `end`.
-const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* end,
-                                   const JisPairSet& jisX0208, const CodeSet& secondary) {
+// Returns how far from `p` the characters in [p, end) that start before
+// `stop` need no report: whole characters only, never past `end`.
+// `kStopped` false means `stop` is `end`, and spares its test per character.
+template <bool kStopped>
+const std::uint8_t* PassEucJp(const std::uint8_t* p, const std::uint8_t* stop,
+                              const std::uint8_t* end, const JisPairSet& jisX0208,
+                              const CodeSet& secondary) {
   if (p == end) return p;
   // Before `last` a first byte always has its next byte in the buffer.
   const std::uint8_t* last = end - 1;
   while (p < last) {
+    if (kStopped && p >= stop) return p;
     std::uint32_t b0 = p[0];
     std::uint32_t b1 = p[1];
     if (b0 >= 0xA1) {
@@ -58,8 +65,40 @@ const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* en
       p += 3;
     }
   }
-  if (p == last && *p < 0x80) ++p;
+  if (p == last && p < stop && *p < 0x80) ++p;
   return p;
+}
+
+// What the fast path needs to know about the loaded sets.
+struct EucJpFastPath {
+  JisPairSet jisX0208;
+  // Null for the scalar fast path alone.
+  const BlockKernels* kernels = nullptr;
+  // Made when the first block comes, so that small inputs never pay for it.
+  bool summarized = false;
+  PairRanges rows;
+};
+
+// As PassEucJp to the end, block by block where a kernel is in use; the
+// scalar pass takes each block the kernel cannot vouch for.
+const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* end,
+                                   EucJpFastPath& fast, const CodeSet& primary,
+                                   const CodeSet& secondary, std::int64_t& blockBytes) {
+  if (fast.kernels == nullptr || end - p <= kBlockSize) {
+    return PassEucJp<false>(p, end, end, fast.jisX0208, secondary);
+  }
+  if (!fast.summarized) {
+    SummarizeJisRows(primary, fast.rows);
+    fast.summarized = true;
+  }
+  for (;;) {
+    const std::uint8_t* passed = fast.kernels->eucJp(p, end, fast.rows);
+    blockBytes += passed - p;
+    const std::uint8_t* stop = ScalarStop(passed, end, passed - p);
+    p = passed;
+    p = PassEucJp<true>(p, stop, end, fast.jisX0208, secondary);
+    if (p < stop || stop == end) return p;
+  }
 }
 
 }  // namespace
@@ -67,11 +106,17 @@ const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* en
 bool EncodingValidator::ValidateEucJp() {
   std::int64_t offset = 0;
   bool result = true;
-  JisPairSet jisX0208;
-  if (useFastPath) jisX0208.Load(primary, JisPairSet::kHighBitRequired);
+  EucJpFastPath fast;
+  if (useFastPath) {
+    fast.jisX0208.Load(primary, JisPairSet::kHighBitRequired);
+    fast.kernels = KernelsFor(kernel);
+  }
   for (;;) {
     if (useFastPath) {
-      offset += input->Skip(SkipValidEucJp(input->next(), input->limit(), jisX0208, secondary));
+      std::ptrdiff_t passed = input->Skip(SkipValidEucJp(input->next(), input->limit(), fast,
+                                                         primary, secondary, blockKernelBytes));
+      offset += passed;
+      fastPathBytes += passed;
     }
     int b0 = input->ReadByte();
     if (b0 == ByteInput::kEnd) return result;

@@ -8,6 +8,8 @@
 #include "codeset/jis_to_shift_jis.h"
 #include "codeset/range_tables.h"
 #include "gtest/gtest.h"
+#include "validators/block_kernels.h"
+#include "validators/encoding_validator.h"
 
 namespace codvet {
 namespace {
@@ -81,6 +83,50 @@ TEST(JisPairSet, AgreesWithTheMappingAndTheSetForEveryPair) {
     }
     // JIS X 0208 in each combination of high bits that counts.
     EXPECT_EQ(count, (second == JisPairSet::kHighBitIgnored ? 4 : 2) * 6879);
+  }
+}
+
+// The block kernels trust their summaries blindly: every pair a summary
+// vouches for must be a character of the set it came from, and nearly all of
+// the set's characters should be vouched for.
+TEST(BlockSummaries, VouchOnlyForCharactersOfTheSet) {
+  for (bool cp932 : {false, true}) {
+    CodeSet set;
+    set.LoadRanges(cp932 ? kCp932Ranges : kShiftJisRanges,
+                   cp932 ? kCp932RangesLength : kShiftJisRangesLength);
+    auto vouched = [](const PairRanges& r, int index, int value) {
+      return static_cast<std::uint8_t>(value - r.low[index]) < r.count[index];
+    };
+    ShiftJisSummary summary;
+    SummarizeShiftJis(set, summary);
+    int pairs = 0;
+    int inSet = 0;
+    for (std::uint32_t first = 0; first < 256; ++first) {
+      bool lead = IsShiftJisLeadByte(static_cast<int>(first));
+      if (!lead && (vouched(summary.singles, 0, first) || vouched(summary.singles, 1, first))) {
+        EXPECT_TRUE(set.Contains(first)) << first;
+      }
+      for (std::uint32_t second = 0; lead && second < 256; ++second) {
+        inSet += set.Contains(first << 8 | second);
+        if (second == 0x7F || !vouched(summary.pairs, first & 0x3F, second)) continue;
+        ++pairs;
+        ASSERT_TRUE(set.Contains(first << 8 | second)) << first << " " << second;
+      }
+    }
+    EXPECT_GT(pairs, inSet * 9 / 10);
+    PairRanges rows;
+    SummarizeJisRows(set, rows);
+    pairs = 0;
+    for (int row = 0; row < 128; ++row) {
+      for (int cell = 0; cell < 256; ++cell) {
+        if (!vouched(rows, row, cell)) continue;
+        ++pairs;
+        std::int32_t code = JisToShiftJis(static_cast<std::uint32_t>(row << 8 | cell));
+        ASSERT_TRUE(code != kInvalidShiftJis && set.Contains(static_cast<std::uint32_t>(code)))
+            << row << " " << cell;
+      }
+    }
+    EXPECT_GT(pairs, 6879 * 9 / 10);  // JIS X 0208
   }
 }
 

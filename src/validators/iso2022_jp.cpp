@@ -26,7 +26,10 @@
 // the plain step would. It stops at anything else (a control byte, any other
 // escape sequence, a unit cut by the buffer's end) and the plain step takes
 // it from there. Under 1978 every pair is reported, so there it passes no
-// character.
+// character. With a block kernel (block_kernels.h), in ASCII and 1983 modes
+// the skip passes whole 64-byte blocks first, escapes ESC ( B and ESC $ B
+// included, judging pairs by the run of valid cells of each row in
+// `primary`.
 #include "report/messages.h"
 #include "validators/encoding_validator.h"
 #include "validators/fast_scan.h"
@@ -37,13 +40,39 @@ namespace {
 
 constexpr int kEscape = 0x1B;
 
+// What the fast path needs to know about the loaded set.
+struct Iso2022JpFastPath {
+  JisPairSet jisX0208;
+  // Null for the scalar fast path alone.
+  const BlockKernels* kernels = nullptr;
+  // Made when the first block comes, so that small inputs never pay for it.
+  bool summarized = false;
+  PairRanges rows;
+};
+
 // Returns how far from `p` the units in [p, end) need no report in `mode`:
-// whole units only, never past `end`.
-// Passes whole units only, never past `end`, and sets `mode` as the escape
-// sequences it passes say.
+// whole units only, never past `end`; sets `mode` as the escape sequences it
+// passes say. `kKernels` says whether fast.kernels is set, so that the
+// scalar path alone keeps its tests to a minimum.
+template <bool kKernels>
 const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t* end,
-                                       Iso2022Mode& mode, const JisPairSet& jisX0208) {
+                                       Iso2022Mode& mode, Iso2022JpFastPath& fast,
+                                       const CodeSet& primary, std::int64_t& blockBytes) {
   for (;;) {
+    // A kernel in use takes ASCII and JIS X 0208-1983 block by block; where
+    // it stops, the scalar pass takes over for a while.
+    const std::uint8_t* stop = end;
+    if (kKernels && (mode == Iso2022Mode::Ascii || mode == Iso2022Mode::Jis1983) &&
+        end - p > kBlockSize + 2) {
+      if (!fast.summarized) {
+        SummarizeJisRows(primary, fast.rows);
+        fast.summarized = true;
+      }
+      const std::uint8_t* passed = fast.kernels->iso2022Jp(p, end, fast.rows, mode);
+      blockBytes += passed - p;
+      stop = ScalarStop(passed, end, passed - p);
+      p = passed;
+    }
     switch (mode) {
       case Iso2022Mode::Ascii:
         p = FindByte(p, end, kEscape);
@@ -56,10 +85,12 @@ const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t
       case Iso2022Mode::Jis1983:
         if (p == end) return p;
         // Stopping one byte short of the end spares a bounds test per pair.
-        for (const std::uint8_t* last = end - 1; p < last && p[0] >= 0x20;) {
-          if (!jisX0208.Contains(p[0], p[1])) return p;
+        for (const std::uint8_t* last = end - 1;
+             p < last && (!kKernels || p < stop) && p[0] >= 0x20;) {
+          if (!fast.jisX0208.Contains(p[0], p[1])) return p;
           p += 2;
         }
+        if (kKernels && p >= stop && stop != end) continue;
         break;
     }
     if (end - p < 3 || p[0] != kEscape) return p;
@@ -82,11 +113,20 @@ bool EncodingValidator::ValidateIso2022Jp() {
   std::int64_t offset = 0;
   bool result = true;
   Iso2022Mode mode = Iso2022Mode::Ascii;
-  JisPairSet jisX0208;
-  if (useFastPath) jisX0208.Load(primary, JisPairSet::kHighBitIgnored);
+  Iso2022JpFastPath fast;
+  if (useFastPath) {
+    fast.jisX0208.Load(primary, JisPairSet::kHighBitIgnored);
+    fast.kernels = KernelsFor(kernel);
+  }
   for (;;) {
     if (useFastPath) {
-      offset += input->Skip(SkipValidIso2022Jp(input->next(), input->limit(), mode, jisX0208));
+      std::ptrdiff_t passed = input->Skip(
+          fast.kernels != nullptr ? SkipValidIso2022Jp<true>(input->next(), input->limit(), mode,
+                                                             fast, primary, blockKernelBytes)
+                                  : SkipValidIso2022Jp<false>(input->next(), input->limit(), mode,
+                                                              fast, primary, blockKernelBytes));
+      offset += passed;
+      fastPathBytes += passed;
     }
     int first = input->ReadByte();
     if (first == ByteInput::kEnd) return result;

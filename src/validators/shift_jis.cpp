@@ -14,8 +14,14 @@
 // buffer), judging them by the same `primary`. It stops at anything else (an
 // invalid character, a pair cut by the buffer's end), which the plain step
 // then handles exactly as it would have anyway. Where the skip keeps passing
-// next to nothing (an input full of problems), the plain step runs alone for
-// a few characters between tries.
+// next to nothing (an input full of problems), it rests for a few dozen
+// characters, which a batched step judges in the buffer with no branch per
+// character, reporting its problems in order. With a block kernel (block_kernels.h) the
+// skip passes whole 64-byte blocks first, judged by the run of valid second
+// bytes of each lead byte in `primary`, and the scalar skip takes over at the
+// first character a block's summary does not cover.
+#include <iterator>
+
 #include "report/messages.h"
 #include "validators/encoding_validator.h"
 #include "validators/fast_scan.h"
@@ -26,58 +32,89 @@ namespace {
 
 enum ShiftJisKind : std::uint8_t { kStop, kSingle, kLead };
 
-constexpr std::ptrdiff_t kShortSkip = 16;
-constexpr int kPlainStepsAfterShortSkip = 64;
+// The most characters the batched plain step judges at once.
+constexpr int kBatch = 64;
 
-// What the fast path needs to know about first bytes, taken from the loaded
-// set at the start of each call.
-struct ShiftJisFirstBytes {
+// What the fast path needs to know about the loaded set, taken from it at the
+// start of each call.
+struct ShiftJisFastPath {
   std::uint8_t kind[256];
   // The longest run of valid single bytes below 0x80, skipped in blocks.
   ByteRange ascii;
+  // Null for the scalar fast path alone.
+  const BlockKernels* kernels = nullptr;
+  // Made when the first block comes, so that small inputs never pay for it.
+  bool summarized = false;
+  ShiftJisSummary summary;
 };
 
-void PrepareFirstBytes(const CodeSet& primary, ShiftJisFirstBytes& first) {
+void Prepare(const CodeSet& primary, Kernel kernel, ShiftJisFastPath& fast) {
   int runStart = 0;
   int bestLength = 0;
-  for (int b = 0; b < 256; ++b) {
+  for (int b = 0; b < static_cast<int>(std::size(fast.kind)); ++b) {
     if (IsShiftJisLeadByte(b)) {
-      first.kind[b] = kLead;
+      fast.kind[b] = kLead;
     } else {
-      first.kind[b] = primary.Contains(static_cast<std::uint32_t>(b)) ? kSingle : kStop;
+      fast.kind[b] = primary.Contains(static_cast<std::uint32_t>(b)) ? kSingle : kStop;
     }
     if (b >= 0x80) continue;
-    if (first.kind[b] != kSingle) {
+    if (fast.kind[b] != kSingle) {
       runStart = b + 1;
     } else if (b + 1 - runStart > bestLength) {
       bestLength = b + 1 - runStart;
-      first.ascii = {static_cast<std::uint8_t>(runStart), static_cast<std::uint8_t>(b)};
+      fast.ascii = {static_cast<std::uint8_t>(runStart), static_cast<std::uint8_t>(b)};
     }
   }
+  fast.kernels = KernelsFor(kernel);
 }
 
-// Returns how far from `p` the characters in [p, end) need no report: whole
-// characters only, never past `end`.
-const std::uint8_t* SkipValidShiftJis(const std::uint8_t* p, const std::uint8_t* end,
-                                      const ShiftJisFirstBytes& first, const CodeSet& primary) {
+// Returns how far from `p` the characters in [p, end) that start before
+// `stop` need no report: whole characters only, never past `end`.
+// `kStopped` false means `stop` is `end`, and spares its test per character.
+template <bool kStopped>
+const std::uint8_t* PassShiftJis(const std::uint8_t* p, const std::uint8_t* stop,
+                                 const std::uint8_t* end, const ShiftJisFastPath& fast,
+                                 const CodeSet& primary) {
   if (p == end) return p;
   // Before `last` a lead byte always has its second byte in the buffer.
   const std::uint8_t* last = end - 1;
   while (p < last) {
+    if (kStopped && p >= stop) return p;
     std::uint32_t b = *p;
-    std::uint8_t kind = first.kind[b];
+    std::uint8_t kind = fast.kind[b];
     if (kind == kLead) {
       if (!primary.Contains(b << 8 | p[1])) return p;
       p += 2;
     } else if (kind == kSingle) {
-      p = first.ascii.Holds(static_cast<std::uint8_t>(b)) ? SkipInRange(p + 1, end, first.ascii)
-                                                          : p + 1;
+      p = fast.ascii.Holds(static_cast<std::uint8_t>(b)) ? SkipInRange(p + 1, end, fast.ascii)
+                                                         : p + 1;
     } else {
       return p;
     }
   }
-  if (p == last && first.kind[*p] == kSingle) ++p;
+  if (p == last && p < stop && fast.kind[*p] == kSingle) ++p;
   return p;
+}
+
+// As PassShiftJis to the end, block by block where a kernel is in use; the
+// scalar pass takes each block the kernel cannot vouch for.
+const std::uint8_t* SkipValidShiftJis(const std::uint8_t* p, const std::uint8_t* end,
+                                      ShiftJisFastPath& fast, const CodeSet& primary,
+                                      std::int64_t& blockBytes) {
+  if (fast.kernels == nullptr || end - p <= kBlockSize)
+    return PassShiftJis<false>(p, end, end, fast, primary);
+  if (!fast.summarized) {
+    SummarizeShiftJis(primary, fast.summary);
+    fast.summarized = true;
+  }
+  for (;;) {
+    const std::uint8_t* passed = fast.kernels->shiftJis(p, end, fast.summary);
+    blockBytes += passed - p;
+    const std::uint8_t* stop = ScalarStop(passed, end, passed - p);
+    p = passed;
+    p = PassShiftJis<true>(p, stop, end, fast, primary);
+    if (p < stop || stop == end) return p;
+  }
 }
 
 }  // namespace
@@ -85,17 +122,43 @@ const std::uint8_t* SkipValidShiftJis(const std::uint8_t* p, const std::uint8_t*
 bool EncodingValidator::ValidateShiftJis() {
   std::int64_t offset = 0;
   bool result = true;
-  ShiftJisFirstBytes first;
-  if (useFastPath) PrepareFirstBytes(primary, first);
-  // Where problems are dense the skip passes next to nothing and only adds
-  // its cost, so after a short skip the plain step runs alone for a while.
-  int plainSteps = 0;
+  ShiftJisFastPath fast;
+  if (useFastPath) Prepare(primary, kernel, fast);
+  SkipThrottle throttle;
   for (;;) {
-    if (useFastPath && --plainSteps < 0) {
-      std::ptrdiff_t passed =
-          input->Skip(SkipValidShiftJis(input->next(), input->limit(), first, primary));
+    if (useFastPath && throttle.Ready()) {
+      std::ptrdiff_t passed = input->Skip(
+          SkipValidShiftJis(input->next(), input->limit(), fast, primary, blockKernelBytes));
       offset += passed;
-      if (passed < kShortSkip) plainSteps = kPlainStepsAfterShortSkip;
+      fastPathBytes += passed;
+      throttle.Passed(passed);
+    }
+    if (useFastPath && input->limit() - input->next() >= 2) {
+      // Whole characters in the buffer are judged in place, up to a batch
+      // of them, with no branch on their kind or validity (both mispredict
+      // at nearly every character of input full of problems): the problems
+      // are noted as they come and reported together, in order.
+      struct Problem {
+        std::int64_t offset;
+        std::uint32_t code;
+      } problems[kBatch];
+      int found = 0;
+      int steps = 0;
+      const std::uint8_t* p = input->next();
+      for (const std::uint8_t* last = input->limit() - 1; steps < kBatch && p < last; ++steps) {
+        std::uint32_t lead = fast.kind[p[0]] == kLead;
+        std::uint32_t code = std::uint32_t{p[0]} << (8 * lead) | (p[1] & (0u - lead));
+        problems[found] = {offset, code};
+        found += !primary.Contains(code);
+        offset += 1 + lead;
+        p += 1 + lead;
+      }
+      input->Skip(p);
+      throttle.Stepped(steps);
+      for (int i = 0; i < found; ++i)
+        Report(problems[i].offset, MsgInvalidCharacter, problems[i].code);
+      if (found != 0) result = false;
+      continue;
     }
     int b1 = input->ReadByte();
     if (b1 == ByteInput::kEnd) return result;

@@ -87,10 +87,14 @@ bool EncodingValidator::ValidateUtf16(Utf16ByteOrder byteOrder) {
   bool result = true;
   Utf16ByteOrder order = byteOrder;
   for (;;) {
-    if (useFastPath && order == Utf16ByteOrder::BigEndian) {
-      offset += input->Skip(SkipValidUtf16<true>(input->next(), input->limit()));
-    } else if (useFastPath && order == Utf16ByteOrder::LittleEndian) {
-      offset += input->Skip(SkipValidUtf16<false>(input->next(), input->limit()));
+    if (useFastPath &&
+        (order == Utf16ByteOrder::BigEndian || order == Utf16ByteOrder::LittleEndian)) {
+      std::ptrdiff_t passed =
+          input->Skip(order == Utf16ByteOrder::BigEndian
+                          ? SkipValidUtf16<true>(input->next(), input->limit())
+                          : SkipValidUtf16<false>(input->next(), input->limit()));
+      offset += passed;
+      fastPathBytes += passed;
     }
     int a = input->ReadByte();
     if (a == ByteInput::kEnd) return result;

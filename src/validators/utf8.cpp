@@ -15,7 +15,10 @@
 // several bytes at a time, and complete sequences of two to five bytes whose
 // following bytes have the high bit set (three-byte ones outside the
 // surrogate range). It stops at anything else, including a sequence cut by
-// the buffer's end, and the plain step takes it from there.
+// the buffer's end, and the plain step takes it from there. With a block
+// kernel (block_kernels.h) the skip passes whole 64-byte blocks of sequences
+// whose following bytes are 0x80-0xBF first; the lenient forms are left to
+// the scalar skip.
 #include "report/messages.h"
 #include "validators/encoding_validator.h"
 #include "validators/fast_scan.h"
@@ -65,9 +68,6 @@ constexpr bool IsSurrogate(std::uint32_t b1, std::uint32_t b2, std::uint32_t b3)
 constexpr std::string_view kFollowingByteMessages[2] = {MsgInvalidContinuation,
                                                         MsgInvalidSecondByte};
 
-constexpr std::ptrdiff_t kShortSkip = 16;
-constexpr int kBufferedStepsAfterShortSkip = 64;
-
 // The eight bytes at `p`, the first in the lowest bits.
 inline std::uint64_t LoadEightBytes(const std::uint8_t* p) {
   std::uint64_t word = 0;
@@ -75,10 +75,11 @@ inline std::uint64_t LoadEightBytes(const std::uint8_t* p) {
   return word;
 }
 
-// Returns how far from `p` the sequences in [p, end) need no report: whole
-// sequences only, never past `end`.
-const std::uint8_t* SkipValidUtf8(const std::uint8_t* p, const std::uint8_t* end) {
-  while (p != end) {
+// Returns how far from `p` the sequences in [p, end) that start before
+// `stop` need no report: whole sequences only, never past `end`.
+const std::uint8_t* PassUtf8(const std::uint8_t* p, const std::uint8_t* stop,
+                             const std::uint8_t* end) {
+  while (p < stop && p != end) {
     std::uint32_t b1 = *p;
     if (b1 < 0x80) {
       p = SkipInRange(p + 1, end, kAscii);
@@ -112,21 +113,39 @@ const std::uint8_t* SkipValidUtf8(const std::uint8_t* p, const std::uint8_t* end
   return p;
 }
 
+// As PassUtf8 to the end, block by block where `kernels` is not null; the
+// scalar pass takes each block the kernel cannot vouch for.
+const std::uint8_t* SkipValidUtf8(const std::uint8_t* p, const std::uint8_t* end,
+                                  const BlockKernels* kernels, std::int64_t& blockBytes) {
+  if (kernels == nullptr) return PassUtf8(p, end, end);
+  for (;;) {
+    const std::uint8_t* passed = kernels->utf8(p, end);
+    blockBytes += passed - p;
+    const std::uint8_t* stop = ScalarStop(passed, end, passed - p);
+    p = passed;
+    p = PassUtf8(p, stop, end);
+    if (p < stop || stop == end) return p;
+  }
+}
+
 }  // namespace
 
 bool EncodingValidator::ValidateUtf8() {
   std::int64_t offset = 0;
   bool result = true;
   ByteCursor cursor(*input);
+  const BlockKernels* kernels = KernelsFor(kernel);
   // Where problems are dense the skip passes next to nothing, so after a
   // short skip a run of sequences goes through the buffered step alone.
-  int stepsBeforeSkip = 0;
+  SkipThrottle throttle;
   for (;;) {
     if (useFastPath) {
-      if (--stepsBeforeSkip < 0) {
-        std::ptrdiff_t passed = cursor.Skip(SkipValidUtf8(cursor.next(), cursor.limit()));
+      if (throttle.Ready()) {
+        std::ptrdiff_t passed =
+            cursor.Skip(SkipValidUtf8(cursor.next(), cursor.limit(), kernels, blockKernelBytes));
         offset += passed;
-        if (passed < kShortSkip) stepsBeforeSkip = kBufferedStepsAfterShortSkip;
+        fastPathBytes += passed;
+        throttle.Passed(passed);
       }
       if (cursor.limit() - cursor.next() >= 8) {
         // A whole sequence is buffered: judge it in place, the first

@@ -1,0 +1,109 @@
+#include "validators/block_kernels.h"
+
+#include <cstring>
+
+#include "codeset/jis_to_shift_jis.h"
+#include "validators/encoding_validator.h"
+
+namespace codvet {
+
+#if defined(__x86_64__) || defined(__i386__)
+#define CODVET_X86_KERNELS 1
+#endif
+
+bool KernelSupported(Kernel kernel) {
+  switch (kernel) {
+    case Kernel::Scalar:
+      return true;
+#if defined(CODVET_X86_KERNELS)
+    case Kernel::Avx2:
+      return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2");
+    case Kernel::Avx512:
+      return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
+             __builtin_cpu_supports("bmi2");
+#else
+    default:
+      return false;
+#endif
+  }
+  return false;
+}
+
+Kernel BestKernel() {
+  static const Kernel best = KernelSupported(Kernel::Avx512) ? Kernel::Avx512
+                             : KernelSupported(Kernel::Avx2) ? Kernel::Avx2
+                                                             : Kernel::Scalar;
+  return best;
+}
+
+const BlockKernels* KernelsFor(Kernel kernel) {
+#if defined(CODVET_X86_KERNELS)
+  if (kernel == Kernel::Avx2) return &kAvx2Kernels;
+  if (kernel == Kernel::Avx512) return &kAvx512Kernels;
+#else
+  (void)kernel;
+#endif
+  return nullptr;
+}
+
+namespace {
+
+// Sets entry `index` of `ranges` to the longest run of values v in
+// [from, to] for which `holds(v)` is true; `bridge` counts as holding inside
+// a run but never starts or ends one.
+template <typename Holds>
+void LongestRun(PairRanges& ranges, int index, int from, int to, int bridge, Holds holds) {
+  int bestLow = 0;
+  int bestCount = 0;
+  int runStart = -1;
+  int runEnd = -1;  // the last value that truly holds
+  for (int v = from; v <= to + 1; ++v) {
+    bool in = v <= to && (holds(v) || (v == bridge && runStart >= 0));
+    if (in && runStart < 0) runStart = v;
+    if (in && v != bridge) runEnd = v;
+    if (!in && runStart >= 0) {
+      if (runEnd - runStart + 1 > bestCount) {
+        bestLow = runStart;
+        bestCount = runEnd - runStart + 1;
+      }
+      runStart = -1;
+    }
+  }
+  ranges.low[index] = static_cast<std::uint8_t>(bestLow);
+  ranges.count[index] = static_cast<std::uint8_t>(bestCount > 255 ? 255 : bestCount);
+}
+
+void Clear(PairRanges& ranges) {
+  std::memset(ranges.low, 0, sizeof ranges.low);
+  std::memset(ranges.count, 0, sizeof ranges.count);
+}
+
+}  // namespace
+
+void SummarizeShiftJis(const CodeSet& primary, ShiftJisSummary& summary) {
+  Clear(summary.pairs);
+  for (int lead = 0x80; lead < 0x100; ++lead) {
+    if (!IsShiftJisLeadByte(lead)) continue;
+    LongestRun(summary.pairs, lead & 0x3F, 0x00, 0xFF, 0x7F, [&](int trail) {
+      return primary.Contains(static_cast<std::uint32_t>(lead << 8 | trail));
+    });
+  }
+  Clear(summary.singles);
+  for (int half = 0; half < 2; ++half) {
+    LongestRun(summary.singles, half, half * 0x80, half * 0x80 + 0x7F, -1, [&](int b) {
+      return !IsShiftJisLeadByte(b) && primary.Contains(static_cast<std::uint32_t>(b));
+    });
+  }
+}
+
+void SummarizeJisRows(const CodeSet& primary, PairRanges& rows) {
+  Clear(rows);
+  for (int row = 0x21; row <= 0x7E; ++row) {
+    LongestRun(rows, row, 0x21, 0x7E, -1, [&](int cell) {
+      std::int32_t code = JisToShiftJis(static_cast<std::uint32_t>(row << 8 | cell));
+      return code != kInvalidShiftJis && primary.Contains(static_cast<std::uint32_t>(code));
+    });
+  }
+}
+
+}  // namespace codvet

@@ -1,0 +1,82 @@
+// Block kernels: vector code that decides for a whole block of buffered bytes
+// at once, without a branch per character, whether every character in it is
+// one the plain step would accept silently. They only pass blocks; at the
+// first block they cannot vouch for, the validators' scalar fast path and
+// plain step take over from that block's start. The kernel is chosen once per
+// run from what the processor offers; the scalar path stays the definition of
+// behaviour.
+#ifndef SRC_VALIDATORS_BLOCK_KERNELS_H_
+#define SRC_VALIDATORS_BLOCK_KERNELS_H_
+
+#include <cstdint>
+
+#include "codeset/code_set.h"
+
+namespace codvet {
+
+enum class Iso2022Mode : int;  // in encoding_validator.h
+
+// The instruction sets a kernel may use, in rising order.
+enum class Kernel : int { Scalar = 0, Avx2 = 1, Avx512 = 2 };
+
+// Tells whether this processor runs `kernel` (Scalar always).
+bool KernelSupported(Kernel kernel);
+
+// The fastest kernel this processor runs, detected once.
+Kernel BestKernel();
+
+// For each first byte of a pair (seven low bits as the index), one run of
+// second-byte values that all make a character: the `count` values from
+// `low` on (none when count is 0; at most 255).
+struct PairRanges {
+  std::uint8_t low[128];
+  std::uint8_t count[128];
+};
+
+// What the Shift_JIS kernels know of `primary`.
+struct ShiftJisSummary {
+  // Indexed by lead byte & 0x3F (which tells the lead bytes apart), in the
+  // first 64 entries; second bytes in Shift_JIS form, 0x7F bridged (it is
+  // never a second byte a kernel accepts).
+  PairRanges pairs;
+  // Two runs of single bytes (outside the lead bytes) that are all valid,
+  // as entries 0 (below 0x80) and 1 (from 0x80).
+  PairRanges singles;
+};
+
+// Derives the Shift_JIS summary from the loaded set.
+void SummarizeShiftJis(const CodeSet& primary, ShiftJisSummary& summary);
+
+// Derives, for each JIS X 0208 row 0x21-0x7E (as index), the longest run of
+// cells (seven-bit, 0x21-0x7E) that are characters of the Shift_JIS set
+// `primary`; other rows get no run.
+void SummarizeJisRows(const CodeSet& primary, PairRanges& rows);
+
+// Each pass function reads from `p`, which must start a character, and
+// returns how far whole blocks of characters need no report: never past
+// `end`, never into a character it has not checked whole.
+struct BlockKernels {
+  const std::uint8_t* (*shiftJis)(const std::uint8_t* p, const std::uint8_t* end,
+                                  const ShiftJisSummary& summary);
+  // JIS X 0208 pairs with the high bits set, SS2 kana, single bytes below
+  // 0x80; anything else (SS3 among them) ends the pass.
+  const std::uint8_t* (*eucJp)(const std::uint8_t* p, const std::uint8_t* end,
+                               const PairRanges& rows);
+  // ISO-2022-JP from `mode` (ASCII or JIS X 0208-1983, which it updates):
+  // ASCII bytes, pairs (high bits ignored) and the escapes ESC ( B and
+  // ESC $ B; any other unit ends the pass.
+  const std::uint8_t* (*iso2022Jp)(const std::uint8_t* p, const std::uint8_t* end,
+                                   const PairRanges& rows, Iso2022Mode& mode);
+  const std::uint8_t* (*utf8)(const std::uint8_t* p, const std::uint8_t* end);
+};
+
+// The kernels of `kernel`, or null for Scalar (or one this build lacks).
+const BlockKernels* KernelsFor(Kernel kernel);
+
+// The kernels of each instruction set, defined where the build targets x86.
+extern const BlockKernels kAvx2Kernels;
+extern const BlockKernels kAvx512Kernels;
+
+}  // namespace codvet
+
+#endif  // SRC_VALIDATORS_BLOCK_KERNELS_H_
