@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/encoding_table.h"
+#include "library/encoding_table.h"
 #include "corpus.h"
 #include "report/report_sink.h"
 #include "validators/block_kernels.h"

@@ -11,7 +11,7 @@
 #include <tuple>
 #include <vector>
 
-#include "cli/encoding_table.h"
+#include "library/encoding_table.h"
 #include "corpus.h"
 #include "gtest/gtest.h"
 #include "validator_test_util.h"
