@@ -22,24 +22,6 @@ std::string Quote(const std::string& text) {
 
 }  // namespace
 
-TempDir::TempDir() {
-  const char* base = getenv("TMPDIR");
-  std::string pattern =
-      std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/codvet.XXXXXX";
-  if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-}
-
-TempDir::~TempDir() {
-  if (!path_.empty() && std::system(("rm -rf " + Quote(path_)).c_str()) != 0)
-    std::fprintf(stderr, "could not remove %s\n", path_.c_str());
-}
-
-std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
-  std::string path = path_ + "/" + name;
-  std::ofstream(path, std::ios::binary) << bytes;
-  return path;
-}
-
 bool UnderValgrind() {
   const char* setting = getenv("CODVET_VALGRIND");
   return setting != nullptr && std::string(setting) == "1";

@@ -53,54 +53,7 @@ void CloseIfOpen(HANDLE handle) {
   if (handle != nullptr) CloseHandle(handle);
 }
 
-bool RemoveTree(const std::string& path) {
-  WIN32_FIND_DATAA entry;
-  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = entry.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string child = path + "\\" + name;
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(child);
-      } else {
-        SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(child.c_str());
-      }
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
-  }
-  return RemoveDirectoryA(path.c_str());
-}
-
 }  // namespace
-
-TempDir::TempDir() {
-  char base[MAX_PATH + 1];
-  DWORD length = GetTempPathA(sizeof base, base);
-  if (length == 0 || length > MAX_PATH) return;
-  static unsigned serial = 0;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string candidate = std::string(base) + "codvet." + std::to_string(GetCurrentProcessId()) +
-                            "." + std::to_string(serial++);
-    if (CreateDirectoryA(candidate.c_str(), nullptr)) {
-      path_ = candidate;
-      return;
-    }
-  }
-}
-
-TempDir::~TempDir() {
-  if (!path_.empty() && !RemoveTree(path_))
-    std::fprintf(stderr, "could not remove %s\n", path_.c_str());
-}
-
-std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
-  std::string path = path_ + "\\" + name;
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-  return path;
-}
 
 ProcessResult RunProcess(const std::string& program, const ProcessOptions& options) {
   ProcessResult result;
