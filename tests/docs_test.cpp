@@ -53,38 +53,6 @@ bool StartsWith(const std::string& s, const std::string& prefix) {
   return s.compare(0, prefix.size(), prefix) == 0;
 }
 
-// Examples in the code blocks of a Markdown file that are marked "console";
-// other blocks (commands to copy, scripts, formats) are not run.
-std::vector<Example> MarkdownExamples(const std::string& text) {
-  std::vector<Example> examples;
-  bool inBlock = false;
-  bool inConsole = false;
-  bool commandSeen = false;
-  std::vector<std::string> lines = Lines(text);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
-    if (StartsWith(line, "```")) {
-      if (inBlock) {
-        inBlock = false;
-        inConsole = false;
-      } else {
-        inBlock = true;
-        inConsole = line == "```console";
-      }
-      commandSeen = false;
-      continue;
-    }
-    if (!inConsole) continue;
-    if (StartsWith(line, "$ ")) {
-      examples.push_back({static_cast<int>(i + 1), line.substr(2), ""});
-      commandSeen = true;
-    } else if (commandSeen) {
-      examples.back().output += line + "\n";
-    }
-  }
-  return examples;
-}
-
 // The text that a line of roff shows, for the few escapes that the manual
 // page's examples and messages use. Any other escape fails the test, so that
 // nothing is compared that the reader would see differently.
@@ -116,38 +84,33 @@ std::string Unescape(const std::string& roff, int line) {
   return out;
 }
 
-// Examples between .EX and .EE in the manual page. An output line that holds
-// Japanese text is written as ".ie \n(JA TEXT" with an ASCII stand-in after
-// ".el"; the test compares TEXT.
-std::vector<Example> ManPageExamples(const std::string& text) {
+// The examples of a document: in README.md in the code blocks marked
+// "console" (other blocks are commands to copy, scripts, formats); in the
+// manual page between .EX and .EE, where an output line that holds Japanese
+// text is written as ".ie \\n(JA TEXT" with an ASCII stand-in after ".el" and
+// TEXT is compared.
+std::vector<Example> Examples(const std::string& text, bool manPage) {
   std::vector<Example> examples;
-  bool inBlock = false;
-  bool commandSeen = false;
+  bool run = false, inBlock = false, commandSeen = false;
   std::vector<std::string> lines = Lines(text);
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
+    std::string line = lines[i];
     int number = static_cast<int>(i + 1);
-    if (line == ".EX") {
-      inBlock = true;
+    if (manPage ? line == ".EX" || line == ".EE" : StartsWith(line, "```")) {
+      inBlock = manPage ? line == ".EX" : !inBlock;
+      run = inBlock && (manPage || line == "```console");
       commandSeen = false;
-      continue;
-    }
-    if (line == ".EE") {
-      inBlock = false;
-      continue;
-    }
-    if (!inBlock) continue;
-    if (StartsWith(line, "$ ")) {
-      examples.push_back({number, Unescape(line.substr(2), number), ""});
+    } else if (run && StartsWith(line, "$ ")) {
+      line = line.substr(2);
+      examples.push_back({number, manPage ? Unescape(line, number) : line, ""});
       commandSeen = true;
-    } else if (!commandSeen || StartsWith(line, ".el ")) {
-      continue;
-    } else if (StartsWith(line, ".ie \\n(JA ")) {
-      examples.back().output += Unescape(line.substr(std::strlen(".ie \\n(JA ")), number) + "\n";
-    } else if (StartsWith(line, ".")) {
-      ADD_FAILURE() << "codvet.1:" << number << ": unexpected request in an example: " << line;
-    } else {
-      examples.back().output += Unescape(line, number) + "\n";
+    } else if (commandSeen && (!manPage || !StartsWith(line, ".el "))) {
+      if (manPage && StartsWith(line, ".ie \\n(JA ")) {
+        line = line.substr(std::strlen(".ie \\n(JA "));
+      } else if (manPage && StartsWith(line, ".")) {
+        ADD_FAILURE() << "codvet.1:" << number << ": unexpected request in an example: " << line;
+      }
+      examples.back().output += (manPage ? Unescape(line, number) : line) + "\n";
     }
   }
   return examples;
@@ -173,13 +136,13 @@ void RunExamples(const std::string& document, const std::vector<Example>& exampl
 }
 
 TEST(Docs, ReadmeExamplesGiveTheOutputShown) {
-  std::vector<Example> examples = MarkdownExamples(ReadFile(kSourceDir + "/README.md"));
+  std::vector<Example> examples = Examples(ReadFile(kSourceDir + "/README.md"), false);
   EXPECT_GE(examples.size(), 8u);
   RunExamples("README.md", examples, kSourceDir);
 }
 
 TEST(Docs, ManPageExamplesGiveTheOutputShown) {
-  std::vector<Example> examples = ManPageExamples(ReadFile(kSourceDir + "/doc/codvet.1"));
+  std::vector<Example> examples = Examples(ReadFile(kSourceDir + "/doc/codvet.1"), true);
   EXPECT_GE(examples.size(), 10u);
   TempDir dir;
   RunExamples("doc/codvet.1", examples, dir.path());
