@@ -56,17 +56,15 @@ void ExpectLines(const char* encodingName, std::string_view bytes, const std::st
 // Bytes from a list of byte values.
 std::string Bytes(std::initializer_list<int> values);
 
-// One row of a validator's table of cases, checked by ExpectLines:
-//   INSTANTIATE_TEST_SUITE_P(Name, ReportCases, ::testing::Values(...), ReportCaseName);
+// Checks each case with ExpectLines: bytes under an encoding name and the
+// exact report lines they give.
 struct ReportCase {
   const char* label;
   const char* encoding;
   std::string bytes;
   std::string lines;
 };
-void PrintTo(const ReportCase& c, std::ostream* os);
-std::string ReportCaseName(const ::testing::TestParamInfo<ReportCase>& info);
-class ReportCases : public ::testing::TestWithParam<ReportCase> {};
+void ExpectCases(std::initializer_list<ReportCase> cases);
 
 // An input built piece by piece together with the report lines it must give.
 struct Sweep {

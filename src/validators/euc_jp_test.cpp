@@ -9,41 +9,36 @@
 namespace codvet {
 namespace {
 
-INSTANTIATE_TEST_SUITE_P(
-    EucJp, ReportCases,
-    ::testing::Values(
-        ReportCase{"Empty", "euc-jp", "", ""},
-        ReportCase{"SingleBytesNeedNoLookup", "euc-jp", Bytes({0x41, 0x7F, 0x01, 0x0A, 0x0D}), ""},
-        ReportCase{"ValidPairs", "euc-jp",
-                   Bytes({0xA4, 0xA2, 0xB0, 0xA1, 0xCF, 0xD3, 0xD0, 0xA1, 0xF4, 0xA6}), ""},
-        ReportCase{"LowSecondByteConsumed", "euc-jp", Bytes({0xA4, 0x41, 0x42}),
-                   Line(0, MsgInvalidCharacter, 0xA441)},
-        ReportCase{"KanaBounds", "euc-jp", Bytes({0x8E, 0xA1, 0x8E, 0xDF}), ""},
-        ReportCase{"KanaOutOfRange", "euc-jp", Bytes({0x8E, 0xE0, 0x8E, 0xA0, 0x8E, 0x41, 0x42}),
-                   Line(0, MsgInvalidKanaCharacter, 0x8EE0) +
-                       Line(2, MsgInvalidKanaCharacter, 0x8EA0) +
-                       Line(4, MsgInvalidKanaCharacter, 0x8E41)},
-        ReportCase{"SupplementaryValid", "euc-jp",
-                   Bytes({0x8F, 0xB0, 0xA1, 0x8F, 0xA2, 0xAF, 0x8F, 0xED, 0xE3}), ""},
-        ReportCase{"SupplementaryInvalid", "euc-jp", Bytes({0x8F, 0xA2, 0xAE, 0x8F, 0xB0, 0x21}),
-                   Line(0, MsgInvalidJisX0212Character, 0x8FA2AE) +
-                       Line(3, MsgInvalidJisX0212Character, 0x8FB021)},
-        ReportCase{"AfterSupplementary", "euc-jp", Bytes({0x8F, 0xB0, 0xA1, 0xA4, 0x41}),
-                   Line(3, MsgInvalidCharacter, 0xA441)},
-        ReportCase{
-            "Ss3TakesSs3", "euc-jp", Bytes({0x8F, 0x8F, 0xA1, 0xA1}),
-            Line(0, MsgInvalidJisX0212Character, 0x8F8FA1) + Line(3, MsgAloneJisX0208Pair, 0xA1)},
-        ReportCase{"Ss2TakesSs2", "euc-jp", Bytes({0x8E, 0x8E, 0xA1}),
-                   Line(0, MsgInvalidKanaCharacter, 0x8E8E) + Line(2, MsgAloneJisX0208Pair, 0xA1)},
-        ReportCase{"AloneSs2", "euc-jp", Bytes({0x61, 0x8E}), Line(1, MsgAloneSs2, 0x8E)},
-        ReportCase{"AloneSs3", "euc-jp", Bytes({0x61, 0x8F}), Line(1, MsgAloneSs3, 0x8F)},
-        ReportCase{"Ss3AndOneByte", "euc-jp", Bytes({0x61, 0x8F, 0xB0}),
-                   Line(1, MsgAloneJisX0212Pair, 0x8FB0)},
-        ReportCase{"Ss3AndOneLowByte", "euc-jp", Bytes({0x8F, 0x0A}),
-                   Line(0, MsgAloneJisX0212Pair, 0x8F0A)},
-        ReportCase{"AloneFirstByte", "euc-jp", Bytes({0x61, 0xB0}),
-                   Line(1, MsgAloneJisX0208Pair, 0xB0)}),
-    ReportCaseName);
+TEST(EucJp, ReportsExactly) {
+  ExpectCases(
+      {{"Empty", "euc-jp", "", ""},
+       {"SingleBytesNeedNoLookup", "euc-jp", Bytes({0x41, 0x7F, 0x01, 0x0A, 0x0D}), ""},
+       {"ValidPairs", "euc-jp", Bytes({0xA4, 0xA2, 0xB0, 0xA1, 0xCF, 0xD3, 0xD0, 0xA1, 0xF4, 0xA6}),
+        ""},
+       {"LowSecondByteConsumed", "euc-jp", Bytes({0xA4, 0x41, 0x42}),
+        Line(0, MsgInvalidCharacter, 0xA441)},
+       {"KanaBounds", "euc-jp", Bytes({0x8E, 0xA1, 0x8E, 0xDF}), ""},
+       {"KanaOutOfRange", "euc-jp", Bytes({0x8E, 0xE0, 0x8E, 0xA0, 0x8E, 0x41, 0x42}),
+        Line(0, MsgInvalidKanaCharacter, 0x8EE0) + Line(2, MsgInvalidKanaCharacter, 0x8EA0) +
+            Line(4, MsgInvalidKanaCharacter, 0x8E41)},
+       {"SupplementaryValid", "euc-jp",
+        Bytes({0x8F, 0xB0, 0xA1, 0x8F, 0xA2, 0xAF, 0x8F, 0xED, 0xE3}), ""},
+       {"SupplementaryInvalid", "euc-jp", Bytes({0x8F, 0xA2, 0xAE, 0x8F, 0xB0, 0x21}),
+        Line(0, MsgInvalidJisX0212Character, 0x8FA2AE) +
+            Line(3, MsgInvalidJisX0212Character, 0x8FB021)},
+       {"AfterSupplementary", "euc-jp", Bytes({0x8F, 0xB0, 0xA1, 0xA4, 0x41}),
+        Line(3, MsgInvalidCharacter, 0xA441)},
+       {"Ss3TakesSs3", "euc-jp", Bytes({0x8F, 0x8F, 0xA1, 0xA1}),
+        Line(0, MsgInvalidJisX0212Character, 0x8F8FA1) + Line(3, MsgAloneJisX0208Pair, 0xA1)},
+       {"Ss2TakesSs2", "euc-jp", Bytes({0x8E, 0x8E, 0xA1}),
+        Line(0, MsgInvalidKanaCharacter, 0x8E8E) + Line(2, MsgAloneJisX0208Pair, 0xA1)},
+       {"AloneSs2", "euc-jp", Bytes({0x61, 0x8E}), Line(1, MsgAloneSs2, 0x8E)},
+       {"AloneSs3", "euc-jp", Bytes({0x61, 0x8F}), Line(1, MsgAloneSs3, 0x8F)},
+       {"Ss3AndOneByte", "euc-jp", Bytes({0x61, 0x8F, 0xB0}),
+        Line(1, MsgAloneJisX0212Pair, 0x8FB0)},
+       {"Ss3AndOneLowByte", "euc-jp", Bytes({0x8F, 0x0A}), Line(0, MsgAloneJisX0212Pair, 0x8F0A)},
+       {"AloneFirstByte", "euc-jp", Bytes({0x61, 0xB0}), Line(1, MsgAloneJisX0208Pair, 0xB0)}});
+}
 
 // Every first byte from 0x80 but SS2 and SS3 with every second byte: a
 // character exactly when both bytes are 0xA1-0xFE and the table has the code.

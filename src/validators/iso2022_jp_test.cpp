@@ -14,47 +14,42 @@ const std::string kToRoman = "\x1b(J";
 const std::string kTo1978 = "\x1b$@";
 const std::string kTo1983 = "\x1b$B";
 
-INSTANTIATE_TEST_SUITE_P(
-    Iso2022Jp, ReportCases,
-    ::testing::Values(
-        ReportCase{"Empty", "iso-2022-jp", "", ""},
-        ReportCase{"ValidKanji", "iso-2022-jp", kTo1983 + "\x30\x21" + kToAscii, ""},
-        ReportCase{"EndsInTwoByteMode", "iso-2022-jp", kTo1983 + "\x30\x21", ""},
-        ReportCase{"InvalidKanji", "iso-2022-jp", kTo1983 + "\x22\x2f" + kToAscii,
-                   Line(3, MsgInvalidCharacter, 0x222F)},
-        ReportCase{"LineBreaksInRoman", "iso-2022-jp", kToRoman + "A\r\n" + kToAscii + "\n",
-                   Line(4, MsgLineBreakInNonAscii, 0xD) + Line(5, MsgLineBreakInNonAscii, 0xA)},
-        ReportCase{"LineBreaksInTwoByteMode", "iso-2022-jp", kTo1983 + "\r\n" + kToAscii,
-                   Line(3, MsgControlInTwoByteMode, 0xD) + Line(4, MsgControlInTwoByteMode, 0xA)},
-        ReportCase{"Jis1978Warnings", "iso-2022-jp", kTo1978 + "\x30\x21\x7f\x7f" + kToAscii,
-                   Line(0, MsgJis1978Escape, 0x1B2440) + Line(3, MsgJis1978Character, 0x3021) +
-                       Line(5, MsgJis1978Character, 0x7F7F)},
-        ReportCase{"LoneEscape", "iso-2022-jp", "\x1b", Line(0, MsgIncompleteEscape, 0x1B)},
-        ReportCase{"EscapeAndOneByte", "iso-2022-jp", "ab\x1b$",
-                   Line(2, MsgIncompleteEscape, 0x1B24)},
-        ReportCase{"AloneFirstByte", "iso-2022-jp", kTo1983 + "\x30",
-                   Line(3, MsgAloneLeadByteJis, 0x30)},
-        ReportCase{"AloneFirstByteUnder1978", "iso-2022-jp", kTo1978 + "\x30",
-                   Line(0, MsgJis1978Escape, 0x1B2440) + Line(3, MsgAloneLeadByteJis, 0x30)},
-        ReportCase{"UnknownEscapeBackToAscii", "iso-2022-jp", "\x1b(I1",
-                   Line(0, MsgInvalidEscape, 0x1B2849)},
-        ReportCase{"UnknownEscapeFromTwoByteMode", "iso-2022-jp", kTo1983 + "\x1b(I\r\n",
-                   Line(3, MsgInvalidEscape, 0x1B2849)},
-        ReportCase{"LongerSequenceTakenAsThreeBytes", "iso-2022-jp", "\x1b$(D\x22\x2f",
-                   Line(0, MsgInvalidEscape, 0x1B2428)},
-        ReportCase{"UnknownThenValid", "iso-2022-jp", "\x1b&@" + kTo1983 + "\x30\x21",
-                   Line(0, MsgInvalidEscape, 0x1B2640)},
-        ReportCase{"EscapeAsSecondByte", "iso-2022-jp", "\x1b\x1b(B",
-                   Line(0, MsgInvalidEscape, 0x1B1B28)},
-        ReportCase{"EscapeInsidePair", "iso-2022-jp", kTo1983 + "\x30\x1b(B",
-                   Line(3, MsgInvalidCharacter, 0x301B) + Line(5, MsgInvalidCharacter, 0x2842)},
-        ReportCase{"HighBytesInSingleByteModes", "iso-2022-jp",
-                   "\x80\xff\xa4\xa2" + kToRoman + "\x80\x0b\x0c", ""},
-        ReportCase{"ControlsInTwoByteMode", "iso-2022-jp", kTo1983 + std::string("\x00\x09", 2),
-                   Line(3, MsgControlInTwoByteMode, 0x0) + Line(4, MsgControlInTwoByteMode, 0x9)},
-        ReportCase{"RepeatedDesignation", "iso-2022-jp",
-                   kTo1983 + kTo1983 + "\x30\x21" + kToRoman + kToRoman, ""}),
-    ReportCaseName);
+TEST(Iso2022Jp, ReportsExactly) {
+  ExpectCases(
+      {{"Empty", "iso-2022-jp", "", ""},
+       {"ValidKanji", "iso-2022-jp", kTo1983 + "\x30\x21" + kToAscii, ""},
+       {"EndsInTwoByteMode", "iso-2022-jp", kTo1983 + "\x30\x21", ""},
+       {"InvalidKanji", "iso-2022-jp", kTo1983 + "\x22\x2f" + kToAscii,
+        Line(3, MsgInvalidCharacter, 0x222F)},
+       {"LineBreaksInRoman", "iso-2022-jp", kToRoman + "A\r\n" + kToAscii + "\n",
+        Line(4, MsgLineBreakInNonAscii, 0xD) + Line(5, MsgLineBreakInNonAscii, 0xA)},
+       {"LineBreaksInTwoByteMode", "iso-2022-jp", kTo1983 + "\r\n" + kToAscii,
+        Line(3, MsgControlInTwoByteMode, 0xD) + Line(4, MsgControlInTwoByteMode, 0xA)},
+       {"Jis1978Warnings", "iso-2022-jp", kTo1978 + "\x30\x21\x7f\x7f" + kToAscii,
+        Line(0, MsgJis1978Escape, 0x1B2440) + Line(3, MsgJis1978Character, 0x3021) +
+            Line(5, MsgJis1978Character, 0x7F7F)},
+       {"LoneEscape", "iso-2022-jp", "\x1b", Line(0, MsgIncompleteEscape, 0x1B)},
+       {"EscapeAndOneByte", "iso-2022-jp", "ab\x1b$", Line(2, MsgIncompleteEscape, 0x1B24)},
+       {"AloneFirstByte", "iso-2022-jp", kTo1983 + "\x30", Line(3, MsgAloneLeadByteJis, 0x30)},
+       {"AloneFirstByteUnder1978", "iso-2022-jp", kTo1978 + "\x30",
+        Line(0, MsgJis1978Escape, 0x1B2440) + Line(3, MsgAloneLeadByteJis, 0x30)},
+       {"UnknownEscapeBackToAscii", "iso-2022-jp", "\x1b(I1", Line(0, MsgInvalidEscape, 0x1B2849)},
+       {"UnknownEscapeFromTwoByteMode", "iso-2022-jp", kTo1983 + "\x1b(I\r\n",
+        Line(3, MsgInvalidEscape, 0x1B2849)},
+       {"LongerSequenceTakenAsThreeBytes", "iso-2022-jp", "\x1b$(D\x22\x2f",
+        Line(0, MsgInvalidEscape, 0x1B2428)},
+       {"UnknownThenValid", "iso-2022-jp", "\x1b&@" + kTo1983 + "\x30\x21",
+        Line(0, MsgInvalidEscape, 0x1B2640)},
+       {"EscapeAsSecondByte", "iso-2022-jp", "\x1b\x1b(B", Line(0, MsgInvalidEscape, 0x1B1B28)},
+       {"EscapeInsidePair", "iso-2022-jp", kTo1983 + "\x30\x1b(B",
+        Line(3, MsgInvalidCharacter, 0x301B) + Line(5, MsgInvalidCharacter, 0x2842)},
+       {"HighBytesInSingleByteModes", "iso-2022-jp", "\x80\xff\xa4\xa2" + kToRoman + "\x80\x0b\x0c",
+        ""},
+       {"ControlsInTwoByteMode", "iso-2022-jp", kTo1983 + std::string("\x00\x09", 2),
+        Line(3, MsgControlInTwoByteMode, 0x0) + Line(4, MsgControlInTwoByteMode, 0x9)},
+       {"RepeatedDesignation", "iso-2022-jp", kTo1983 + kTo1983 + "\x30\x21" + kToRoman + kToRoman,
+        ""}});
+}
 
 // A line feed is fine in ASCII although the previous input ended in JIS X
 // 0201 Roman: every input starts in ASCII.

@@ -7,46 +7,39 @@
 namespace codvet {
 namespace {
 
-INSTANTIATE_TEST_SUITE_P(
-    Utf16, ReportCases,
-    ::testing::Values(
-        ReportCase{"EmptyDetect", "utf16", "", ""},
-        ReportCase{"BigEndianMarkAndPair", "utf16",
-                   Bytes({0xFE, 0xFF, 0x00, 0x41, 0xD8, 0x00, 0xDC, 0x00}), ""},
-        ReportCase{"LittleEndianMark", "utf16", Bytes({0xFF, 0xFE, 0x41, 0x00}), ""},
-        ReportCase{"NoMarkLoneTrail", "utf16", Bytes({0x00, 0xDC}),
-                   Line(0, MsgLoneTrailSurrogate, 0xDC00)},
-        ReportCase{"MarkThenReversedMark", "utf16", Bytes({0xFF, 0xFE, 0xFE, 0xFF}),
-                   Line(2, MsgFffeMustNotAppear, 0xFFFE)},
-        ReportCase{"DetectionOnlyAtTheStart", "utf16", Bytes({0x41, 0x00, 0xFE, 0xFF, 0xFF, 0xFE}),
-                   Line(2, MsgFffeMustNotAppear, 0xFFFE)},
-        ReportCase{"MarkAndFfffAnywhere", "utf16be", Bytes({0x00, 0x41, 0xFE, 0xFF, 0xFF, 0xFF}),
-                   ""},
-        ReportCase{
-            "WrongPartnerThenLoneTrail", "utf16be", Bytes({0xD8, 0x00, 0x00, 0x41, 0xDC, 0x00}),
-            Line(0, MsgInvalidTrailSurrogate, 0x41) + Line(4, MsgLoneTrailSurrogate, 0xDC00)},
-        ReportCase{
-            "LeadAsPartnerIsConsumed", "utf16be", Bytes({0xD8, 0x00, 0xD8, 0x00, 0xDC, 0x00}),
-            Line(0, MsgInvalidTrailSurrogate, 0xD800) + Line(4, MsgLoneTrailSurrogate, 0xDC00)},
-        ReportCase{"FffeAsPartner", "utf16be", Bytes({0xD8, 0x00, 0xFF, 0xFE}),
-                   Line(0, MsgInvalidTrailSurrogate, 0xFFFE)},
-        ReportCase{"PartnerValueInByteOrder", "utf16le", Bytes({0x00, 0xD8, 0x41, 0x00}),
-                   Line(0, MsgInvalidTrailSurrogate, 0x41)},
-        ReportCase{"TruncatedUnitAfterMark", "utf16", Bytes({0xFE, 0xFF, 0x00}),
-                   Line(2, MsgIncompleteCharacterUtf16, 0x0)},
-        ReportCase{"TruncatedPairAfterMark", "utf16", Bytes({0xFE, 0xFF, 0xD8, 0x00}),
-                   Line(2, MsgIncompleteCharacterUtf16, 0xD800)},
-        ReportCase{"TruncatedPartnerAfterMark", "utf16", Bytes({0xFE, 0xFF, 0xD8, 0x00, 0xDC}),
-                   Line(2, MsgIncompleteCharacterUtf16, 0xDC)},
-        ReportCase{"TruncatedPartnerLittleEndian", "utf16le", Bytes({0x00, 0xD8, 0x41}),
-                   Line(0, MsgIncompleteCharacterUtf16, 0x41)},
-        ReportCase{"TruncatedLeadLittleEndian", "utf16le", Bytes({0x00, 0xD8}),
-                   Line(0, MsgIncompleteCharacterUtf16, 0xD800)},
-        ReportCase{"OneByteDetect", "utf16", Bytes({0x41}),
-                   Line(0, MsgIncompleteCharacterUtf16, 0x41)},
-        ReportCase{"OneByteBigEndian", "utf16be", Bytes({0x41}),
-                   Line(0, MsgIncompleteCharacterUtf16, 0x41)}),
-    ReportCaseName);
+TEST(Utf16, ReportsExactly) {
+  ExpectCases(
+      {{"EmptyDetect", "utf16", "", ""},
+       {"BigEndianMarkAndPair", "utf16", Bytes({0xFE, 0xFF, 0x00, 0x41, 0xD8, 0x00, 0xDC, 0x00}),
+        ""},
+       {"LittleEndianMark", "utf16", Bytes({0xFF, 0xFE, 0x41, 0x00}), ""},
+       {"NoMarkLoneTrail", "utf16", Bytes({0x00, 0xDC}), Line(0, MsgLoneTrailSurrogate, 0xDC00)},
+       {"MarkThenReversedMark", "utf16", Bytes({0xFF, 0xFE, 0xFE, 0xFF}),
+        Line(2, MsgFffeMustNotAppear, 0xFFFE)},
+       {"DetectionOnlyAtTheStart", "utf16", Bytes({0x41, 0x00, 0xFE, 0xFF, 0xFF, 0xFE}),
+        Line(2, MsgFffeMustNotAppear, 0xFFFE)},
+       {"MarkAndFfffAnywhere", "utf16be", Bytes({0x00, 0x41, 0xFE, 0xFF, 0xFF, 0xFF}), ""},
+       {"WrongPartnerThenLoneTrail", "utf16be", Bytes({0xD8, 0x00, 0x00, 0x41, 0xDC, 0x00}),
+        Line(0, MsgInvalidTrailSurrogate, 0x41) + Line(4, MsgLoneTrailSurrogate, 0xDC00)},
+       {"LeadAsPartnerIsConsumed", "utf16be", Bytes({0xD8, 0x00, 0xD8, 0x00, 0xDC, 0x00}),
+        Line(0, MsgInvalidTrailSurrogate, 0xD800) + Line(4, MsgLoneTrailSurrogate, 0xDC00)},
+       {"FffeAsPartner", "utf16be", Bytes({0xD8, 0x00, 0xFF, 0xFE}),
+        Line(0, MsgInvalidTrailSurrogate, 0xFFFE)},
+       {"PartnerValueInByteOrder", "utf16le", Bytes({0x00, 0xD8, 0x41, 0x00}),
+        Line(0, MsgInvalidTrailSurrogate, 0x41)},
+       {"TruncatedUnitAfterMark", "utf16", Bytes({0xFE, 0xFF, 0x00}),
+        Line(2, MsgIncompleteCharacterUtf16, 0x0)},
+       {"TruncatedPairAfterMark", "utf16", Bytes({0xFE, 0xFF, 0xD8, 0x00}),
+        Line(2, MsgIncompleteCharacterUtf16, 0xD800)},
+       {"TruncatedPartnerAfterMark", "utf16", Bytes({0xFE, 0xFF, 0xD8, 0x00, 0xDC}),
+        Line(2, MsgIncompleteCharacterUtf16, 0xDC)},
+       {"TruncatedPartnerLittleEndian", "utf16le", Bytes({0x00, 0xD8, 0x41}),
+        Line(0, MsgIncompleteCharacterUtf16, 0x41)},
+       {"TruncatedLeadLittleEndian", "utf16le", Bytes({0x00, 0xD8}),
+        Line(0, MsgIncompleteCharacterUtf16, 0xD800)},
+       {"OneByteDetect", "utf16", Bytes({0x41}), Line(0, MsgIncompleteCharacterUtf16, 0x41)},
+       {"OneByteBigEndian", "utf16be", Bytes({0x41}), Line(0, MsgIncompleteCharacterUtf16, 0x41)}});
+}
 
 // Every unit in both byte orders, each followed by a plain unit, and each
 // leading surrogate with every trailing one: the class of the unit alone
