@@ -75,56 +75,44 @@ TEST(SplitCommandLine, FollowsTheRuntimeRules) {
   }
 }
 
-TEST(FindWildcard, SearchesCharacterByCharacter) {
-  struct Case {
-    const char* arg;
-    const LeadBytes& lead;
-    std::size_t at;
-  };
+// Where the first wildcard is, searched character by character, and how
+// long the directory prefix before it is (npos: the argument is kept whole).
+TEST(FindWildcard, AndTheDirectoryPrefixBeforeIt) {
   const std::size_t kNone = std::string_view::npos;
-  const Case cases[] = {
-      {"a.txt", kSingleByte, kNone},
-      {"", kSingleByte, kNone},
-      {"*.txt", kSingleByte, 0},
-      {"a?b*", kSingleByte, 1},
-      {"dir\\sub/x*", kSingleByte, 9},
-      // 0x81 0x3F would be a lead byte and its trail: no wildcard there.
-      {"\x81?", kCp932, kNone},
-      {"\x81?", kSingleByte, 1},
-      {"\x81?*", kCp932, 2},
-      // A lead byte at the very end is a character of its own.
-      {"a*\x81", kCp932, 1},
-  };
-  for (const Case& c : cases) EXPECT_EQ(FindWildcard(c.arg, c.lead), c.at) << c.arg;
-}
-
-TEST(DirectoryPrefixLength, UpToTheLastSeparatorBeforeTheWildcard) {
   struct Case {
     const char* arg;
     const LeadBytes& lead;
-    std::size_t length;
-  };
-  const std::size_t kKept = std::string_view::npos;
-  const Case cases[] = {
-      {"*.txt", kSingleByte, 0},
-      {"sub\\*.txt", kSingleByte, 4},
-      {"a/b\\c/d*.txt", kSingleByte, 6},
-      {"sub\\a*\\b.txt", kSingleByte, 4},
-      {"C:*.txt", kSingleByte, 2},
-      {"C:\\dir\\*.txt", kSingleByte, 7},
-      // A colon that does not end a drive letter keeps the argument whole...
-      {"ab:*.txt", kSingleByte, kKept},
-      {":*.txt", kSingleByte, kKept},
-      {"C:\\x:*.txt", kSingleByte, kKept},
-      // ...but only the nearest separator decides.
-      {"ab:c\\*.txt", kSingleByte, 5},
-      // 0x95 0x5C is one character, not a directory separator.
-      {"\x95\\*.txt", kCp932, 0},
-      {"\x95\\*.txt", kSingleByte, 2},
-      {"d\\\x95\\*.txt", kCp932, 2},
+    std::size_t at, prefix;
+  } cases[] = {
+      {"a.txt", kSingleByte, kNone, 0},
+      {"", kSingleByte, kNone, 0},
+      {"*.txt", kSingleByte, 0, 0},
+      {"a?b*", kSingleByte, 1, 0},
+      {"dir\\sub/x*", kSingleByte, 9, 8},
+      {"a/b\\c/d*.txt", kSingleByte, 7, 6},
+      {"sub\\a*\\b.txt", kSingleByte, 5, 4},
+      {"C:*.txt", kSingleByte, 2, 2},
+      {"C:\\dir\\*.txt", kSingleByte, 7, 7},
+      // A colon that does not end a drive letter keeps the argument whole,
+      // but only the nearest separator decides.
+      {"ab:*.txt", kSingleByte, 3, kNone},
+      {":*.txt", kSingleByte, 1, kNone},
+      {"C:\\x:*.txt", kSingleByte, 5, kNone},
+      {"ab:c\\*.txt", kSingleByte, 5, 5},
+      // 0x81 0x3F is a lead byte and its trail, 0x95 0x5C one character and
+      // no directory separator; a lead byte at the very end stands alone.
+      {"\x81?", kCp932, kNone, 0},
+      {"\x81?", kSingleByte, 1, 0},
+      {"\x81?*", kCp932, 2, 0},
+      {"a*\x81", kCp932, 1, 0},
+      {"\x95\\*.txt", kCp932, 2, 0},
+      {"\x95\\*.txt", kSingleByte, 2, 2},
+      {"d\\\x95\\*.txt", kCp932, 4, 2},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(DirectoryPrefixLength(c.arg, FindWildcard(c.arg, c.lead), c.lead), c.length) << c.arg;
+    EXPECT_EQ(FindWildcard(c.arg, c.lead), c.at) << c.arg;
+    if (c.at == kNone) continue;
+    EXPECT_EQ(DirectoryPrefixLength(c.arg, c.at, c.lead), c.prefix) << c.arg;
   }
 }
 
