@@ -61,14 +61,12 @@ class Cli : public ::testing::Test {
   const std::string kMissing = "missing: No such file or directory" + kLineEnd;
 };
 
-TEST_F(Cli, ArgumentsFilesAndStandardInput) {
+TEST_F(Cli, ArgumentsAndFiles) {
   struct Case {
     std::vector<std::string> args;
     std::string out, err;
     int status;
-    StdinMode stdinMode = StdinMode::Empty;
-    std::string stdinData = "";  // for File: the path
-    bool merge = false;          // standard error into standard output
+    bool merge = false;  // standard error into standard output
   } cases[] = {
       {{},
        WithLineEnds("codvet: Brimolet Ver 0.1\n"
@@ -82,42 +80,15 @@ TEST_F(Cli, ArgumentsFilesAndStandardInput) {
                     "usage for UTF-16LE:    codvet utf16le [FILE_NAME]\n"),
        "",
        4},
-      {{"shift_jis"}, "", "", 0},
-      {{"utf8"},
-       Report("(STDIN)", 2, MsgIncompleteCharacterUtf8, 0xc3),
-       "",
-       2,
-       StdinMode::Pipe,
-       "ok\xc3"},
-      // Line ends and the DOS end-of-file byte are ordinary bytes (Windows
-      // would translate them in text mode).
-      {{"utf8"},
-       Report("(STDIN)", 5, MsgIncompleteCharacterUtf8, 0x80),
-       "",
-       2,
-       StdinMode::Pipe,
-       "a\r\n\x1a\r\x80"},
-      {{"utf8"},
-       Report("(STDIN)", 5, MsgIncompleteCharacterUtf8, 0x80),
-       "",
-       2,
-       StdinMode::Data,
-       "a\r\n\x1a\r\x80"},
+      // Line ends and the DOS end-of-file byte are ordinary bytes.
       {{"utf8", "crlf.txt"}, Report("crlf.txt", 5, MsgIncompleteCharacterUtf8, 0x80), "", 2},
-      {{"utf8"}, "", "(STDIN): Bad file descriptor" + kLineEnd, 4, StdinMode::Closed},
       {{"latin1"}, "", "codvet: Unkwon Encoding Name: latin1", 2},
       // A file is opened before the name is looked up.
       {{"utf-8", "missing"}, "", kMissing, 4},
       {{"utf8", "valid.txt", "invalid.txt"}, kInvalid, "", 2},
       {{"utf8", "invalid.txt", "invalid.txt"}, kInvalid + kInvalid, "", 2},
-      // Earlier reports stay, in order before the error; later files are not read.
-      {{"utf8", "invalid.txt", "missing", "cut.txt"},
-       kInvalid + kMissing,
-       "",
-       4,
-       StdinMode::Empty,
-       "",
-       true},
+      // Earlier reports stay, before the error; later files are not read.
+      {{"utf8", "invalid.txt", "missing", "cut.txt"}, kInvalid + kMissing, "", 4, true},
       {{"shift_jis", "cut.txt", "cut.txt", "bad.txt"},
        Report("cut.txt", 2, MsgAloneLeadByteSjis, 0x82) +
            Report("cut.txt", 2, MsgAloneLeadByteSjis, 0x82) +
@@ -130,19 +101,46 @@ TEST_F(Cli, ArgumentsFilesAndStandardInput) {
       {{"utf8", "valid.txt", "."}, "", ".: Permission denied" + kLineEnd, 4},
 #else
       {{"utf8", "valid.txt", "."}, "", ".: Is a directory\n", 4},
-      {{"shift_jis"}, "", "(STDIN): Is a directory\n", 4, StdinMode::File, "."},
 #endif
   };
   for (const Case& c : cases) {
     ProcessOptions options;
-    options.stdinMode = c.stdinMode;
-    options.stdinData = options.stdinPath = c.stdinData;
     options.mergeStderr = c.merge;
     ProcessResult r = Run(c.args, options);
-    std::string label = c.args.empty() ? "" : c.args[0] + " " + c.stdinData;
+    std::string label = c.args.empty() ? "" : c.args.back();
     EXPECT_EQ(r.out, c.out) << label;
     EXPECT_EQ(r.err, c.err) << label;
     EXPECT_EQ(r.status, c.status) << label;
+  }
+}
+
+// Standard input is named (STDIN) and read as raw bytes (Windows would
+// translate line ends and the DOS end-of-file byte in text mode).
+TEST_F(Cli, StandardInput) {
+  const std::string kCrLf = "a\r\n\x1a\r\x80";
+  struct Case {
+    StdinMode mode;
+    std::string data;  // for File: the path
+    std::string out, err;
+    int status;
+  } cases[] = {
+      {StdinMode::Empty, "", "", "", 0},
+      {StdinMode::Pipe, "ok\xc3", Report("(STDIN)", 2, MsgIncompleteCharacterUtf8, 0xc3), "", 2},
+      {StdinMode::Pipe, kCrLf, Report("(STDIN)", 5, MsgIncompleteCharacterUtf8, 0x80), "", 2},
+      {StdinMode::Data, kCrLf, Report("(STDIN)", 5, MsgIncompleteCharacterUtf8, 0x80), "", 2},
+      {StdinMode::Closed, "", "", "(STDIN): Bad file descriptor" + kLineEnd, 4},
+#ifndef _WIN32  // a directory cannot be a standard handle on Windows
+      {StdinMode::File, ".", "", "(STDIN): Is a directory\n", 4},
+#endif
+  };
+  for (const Case& c : cases) {
+    ProcessOptions options;
+    options.stdinMode = c.mode;
+    options.stdinData = options.stdinPath = c.data;
+    ProcessResult r = Run({"utf8"}, options);
+    EXPECT_EQ(r.out, c.out) << c.data;
+    EXPECT_EQ(r.err, c.err) << c.data;
+    EXPECT_EQ(r.status, c.status) << c.data;
   }
 }
 
