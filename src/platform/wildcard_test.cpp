@@ -118,8 +118,7 @@ TEST(FindWildcard, AndTheDirectoryPrefixBeforeIt) {
 
 TEST(CompareNames, IgnoresCaseAndKeepsDoubleByteCharactersWhole) {
   struct Case {
-    const char* a;
-    const char* b;
+    std::string_view a, b;
     const LeadBytes& lead;
     int sign;
   };
@@ -128,6 +127,8 @@ TEST(CompareNames, IgnoresCaseAndKeepsDoubleByteCharactersWhole) {
       {"a.txt", "A.TXT", kSingleByte, 0},
       {"B", "a", kSingleByte, 1},
       {"ab", "AB.", kSingleByte, -1},
+      // The bytes after a name are not part of it.
+      {std::string_view("ab~", 2), "AB.", kSingleByte, -1},
       {"", "", kSingleByte, 0},
       // Letters fold to lower case, so "_" comes before them.
       {"_", "A", kSingleByte, -1},
