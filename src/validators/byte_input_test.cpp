@@ -8,7 +8,9 @@
 #endif
 
 #include <cerrno>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "gtest/gtest.h"
 
@@ -45,17 +47,29 @@ TEST(ByteInput, MemoryInAnyChunkSize) {
   }
 }
 
+// A pipe written in pieces from another thread; on POSIX its end is
+// non-blocking, as an inherited descriptor may be, so that the reader finds
+// it empty at times and must wait rather than fail.
 TEST(ByteInput, DescriptorAcrossManyRefills) {
   int fds[2];
   ASSERT_EQ(MakePipe(fds), 0);
+#ifndef _WIN32
+  fcntl(fds[0], F_SETFL, O_NONBLOCK);
+#endif
   std::string data;
   for (int i = 0; i < 3000; ++i) data.push_back(static_cast<char>(i * 7));
-  ASSERT_EQ(write(fds[1], data.data(), data.size()), static_cast<int>(data.size()));
-  close(fds[1]);
+  std::thread writer([&] {
+    for (std::size_t at = 0; at < data.size(); at += 1000) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      EXPECT_EQ(write(fds[1], data.data() + at, 1000), 1000);
+    }
+    close(fds[1]);
+  });
   ByteInput input(7);
   input.Open(fds[0]);
   EXPECT_EQ(ReadAll(input), data);
   EXPECT_FALSE(input.failed());
+  writer.join();
   close(fds[0]);
 }
 
