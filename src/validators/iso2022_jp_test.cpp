@@ -19,8 +19,6 @@ TEST(Iso2022Jp, ReportsExactly) {
       {{"Empty", "iso-2022-jp", "", ""},
        {"ValidKanji", "iso-2022-jp", kTo1983 + "\x30\x21" + kToAscii, ""},
        {"EndsInTwoByteMode", "iso-2022-jp", kTo1983 + "\x30\x21", ""},
-       {"InvalidKanji", "iso-2022-jp", kTo1983 + "\x22\x2f" + kToAscii,
-        Line(3, MsgInvalidCharacter, 0x222F)},
        {"LineBreaksInRoman", "iso-2022-jp", kToRoman + "A\r\n" + kToAscii + "\n",
         Line(4, MsgLineBreakInNonAscii, 0xD) + Line(5, MsgLineBreakInNonAscii, 0xA)},
        {"LineBreaksInTwoByteMode", "iso-2022-jp", kTo1983 + "\r\n" + kToAscii,
