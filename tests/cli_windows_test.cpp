@@ -23,7 +23,7 @@ std::string Report(const std::string& name) {
 
 // Runs codvet in a directory of its own holding `files` (each the byte 0x80),
 // with `typed` after the program name.
-ProcessResult Run(const std::vector<std::string>& files, const std::string& typed) {
+ProcessResult RunIn(const std::vector<std::string>& files, const std::string& typed) {
   TempDir dir;
   _mkdir((dir.path() + "\\sub").c_str());
   for (const std::string& name : files) dir.Write(name, "\x80");
@@ -83,7 +83,7 @@ TEST(WindowsCli, WildcardsAreExpanded) {
       {{".x"}, "utf8 .*", Report(".x"), "", 2},
   };
   for (const Case& c : cases) {
-    ProcessResult r = Run(c.files, c.typed);
+    ProcessResult r = RunIn(c.files, c.typed);
     EXPECT_EQ(r.out, c.out) << c.typed;
     EXPECT_EQ(r.err, c.err) << c.typed;
     EXPECT_EQ(r.status, c.status) << c.typed;
@@ -91,10 +91,10 @@ TEST(WindowsCli, WildcardsAreExpanded) {
 }
 
 TEST(WindowsCli, DriveWithoutDirectoryIsAPrefix) {
-  // Run's directory is the current directory of its drive.
+  // RunIn's directory is the current directory of its drive.
   std::string drive = TempDir().path().substr(0, 2);
   ASSERT_EQ(drive[1], ':');
-  ProcessResult r = Run({"b.txt", "A.txt"}, "utf8 " + drive + "*.txt");
+  ProcessResult r = RunIn({"b.txt", "A.txt"}, "utf8 " + drive + "*.txt");
   EXPECT_EQ(r.out, Report(drive + "A.txt") + Report(drive + "b.txt"));
 }
 
@@ -106,8 +106,8 @@ TEST(WindowsCli, Cp932CharactersAreUnits) {
   const std::string kTable = "\x95\x5c";  // a kanji ending in 0x5C
   const std::string kHiragana = "\x82\xa0";
   const std::string kKatakana = "\xb1";
-  ProcessResult r =
-      Run({kTable + ".txt", kHiragana + ".txt", kKatakana + ".txt"}, "utf8 " + kTable + "* *.txt");
+  ProcessResult r = RunIn({kTable + ".txt", kHiragana + ".txt", kKatakana + ".txt"},
+                          "utf8 " + kTable + "* *.txt");
   EXPECT_EQ(r.out, Report(kTable + ".txt") + Report(kKatakana + ".txt") +
                        Report(kHiragana + ".txt") + Report(kTable + ".txt"));
   EXPECT_EQ(r.err, "");

@@ -66,7 +66,8 @@ class TempDir {
   const std::string& path() const { return path_; }
   // Writes a file below the directory and returns its path.
   std::string Write(const std::string& name, const std::string& bytes) const {
-    std::string path = (std::filesystem::path(path_) / name).string();
+    // Joined as bytes: a path object would convert the name's code page.
+    std::string path = path_ + static_cast<char>(std::filesystem::path::preferred_separator) + name;
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
   }
