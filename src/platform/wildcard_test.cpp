@@ -201,7 +201,7 @@ TEST(ExpandWildcards, ReplacesPatternsByTheirSortedMatches) {
       {{{"*", {"a"}}}, "p \"x\"\"y\" *", {"p", "x\"y", "*"}, {"p", "x\"y", "a"}, {"*"}},
       // Nothing is expanded when no splitting gives the arguments.
       {{{"*", {"a"}}}, "p * extra", {"p", "*"}, {"p", "*"}, {}},
-      {{{"*", {"a"}}}, "p *", {"p", "x"}, {"p", "x"}, {}},
+      {{{"*", {"a"}}}, "p x", {"p", "*"}, {"p", "*"}, {}},
   };
   for (const Case& c : cases) {
     Names searched;
