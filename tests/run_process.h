@@ -24,7 +24,7 @@ struct ProcessOptions {
   StdoutMode stdoutMode = StdoutMode::Capture;
   std::size_t keepBytes = 0;     // PipeClosedEarly: bytes read before closing
   bool mergeStderr = false;      // standard error into the same file as stdout
-  std::vector<std::string> env;  // extra NAME=VALUE entries
+  std::vector<std::string> env;  // extra NAME=VALUE entries (POSIX only)
   std::string directory;         // working directory, if not empty
   long maxOpenFiles = 0;         // a lower descriptor limit, if not 0
   // Windows: the command line after the program name exactly as typed, in

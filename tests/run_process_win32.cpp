@@ -3,7 +3,6 @@
 // back into the arguments given.
 #include <windows.h>
 
-#include <cstring>
 #include <fstream>
 #include <thread>
 
@@ -102,17 +101,6 @@ ProcessResult RunProcess(const std::string& program, const ProcessOptions& optio
   } else {
     for (const std::string& arg : options.args) line += " " + QuoteArgument(arg);
   }
-  std::string environment;
-  if (!options.env.empty()) {
-    char* inherited = GetEnvironmentStringsA();
-    for (const char* entry = inherited; *entry != '\0'; entry += std::strlen(entry) + 1) {
-      environment.append(entry, std::strlen(entry) + 1);
-    }
-    FreeEnvironmentStringsA(inherited);
-    for (const std::string& entry : options.env) environment.append(entry).push_back('\0');
-    environment.push_back('\0');
-  }
-
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -120,8 +108,7 @@ ProcessResult RunProcess(const std::string& program, const ProcessOptions& optio
   startup.hStdOutput = out;
   startup.hStdError = err;
   PROCESS_INFORMATION child = {};
-  bool started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0,
-                                environment.empty() ? nullptr : environment.data(),
+  bool started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                 options.directory.empty() ? nullptr : options.directory.c_str(),
                                 &startup, &child);
   DWORD startError = GetLastError();
