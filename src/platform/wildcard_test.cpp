@@ -129,6 +129,7 @@ TEST(CompareNames, IgnoresCaseAndKeepsDoubleByteCharactersWhole) {
       {"ab", "AB.", kSingleByte, -1},
       // The bytes after a name are not part of it.
       {std::string_view("ab~", 2), "AB.", kSingleByte, -1},
+      {std::string_view("\x81x", 1), std::string_view("\x81y", 1), kCp932, 0},
       {"", "", kSingleByte, 0},
       // Letters fold to lower case, so "_" comes before them.
       {"_", "A", kSingleByte, -1},
