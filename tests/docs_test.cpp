@@ -13,16 +13,19 @@
 // The examples are bash and POSIX tools, so these tests are left out on
 // Windows.
 #ifndef _WIN32
-#include <iconv.h>
-
 #include <cstring>
+#include <numeric>
+#include <optional>
+#include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "run_process.h"
 #include "report/messages.h"
+#include "run_process.h"
+#include "validator_test_util.h"
 
 namespace codvet {
 namespace {
@@ -37,50 +40,13 @@ struct Example {
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
 
 bool StartsWith(const std::string& s, const std::string& prefix) {
   return s.compare(0, prefix.size(), prefix) == 0;
-}
-
-// Examples in the code blocks of a Markdown file that are marked "console";
-// other blocks (commands to copy, scripts, formats) are not run.
-std::vector<Example> MarkdownExamples(const std::string& text) {
-  std::vector<Example> examples;
-  bool inBlock = false;
-  bool inConsole = false;
-  bool commandSeen = false;
-  std::vector<std::string> lines = Lines(text);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
-    if (StartsWith(line, "```")) {
-      if (inBlock) {
-        inBlock = false;
-        inConsole = false;
-      } else {
-        inBlock = true;
-        inConsole = line == "```console";
-      }
-      commandSeen = false;
-      continue;
-    }
-    if (!inConsole) continue;
-    if (StartsWith(line, "$ ")) {
-      examples.push_back({static_cast<int>(i + 1), line.substr(2), ""});
-      commandSeen = true;
-    } else if (commandSeen) {
-      examples.back().output += line + "\n";
-    }
-  }
-  return examples;
 }
 
 // The text that a line of roff shows, for the few escapes that the manual
@@ -114,38 +80,33 @@ std::string Unescape(const std::string& roff, int line) {
   return out;
 }
 
-// Examples between .EX and .EE in the manual page. An output line that holds
-// Japanese text is written as ".ie \n(JA TEXT" with an ASCII stand-in after
-// ".el"; the test compares TEXT.
-std::vector<Example> ManPageExamples(const std::string& text) {
+// The examples of a document: in README.md in the code blocks marked
+// "console" (other blocks are commands to copy, scripts, formats); in the
+// manual page between .EX and .EE, where an output line that holds Japanese
+// text is written as ".ie \\n(JA TEXT" with an ASCII stand-in after ".el" and
+// TEXT is compared.
+std::vector<Example> Examples(const std::string& text, bool manPage) {
   std::vector<Example> examples;
-  bool inBlock = false;
-  bool commandSeen = false;
+  bool run = false, inBlock = false, commandSeen = false;
   std::vector<std::string> lines = Lines(text);
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
+    std::string line = lines[i];
     int number = static_cast<int>(i + 1);
-    if (line == ".EX") {
-      inBlock = true;
+    if (manPage ? line == ".EX" || line == ".EE" : StartsWith(line, "```")) {
+      inBlock = manPage ? line == ".EX" : !inBlock;
+      run = inBlock && (manPage || line == "```console");
       commandSeen = false;
-      continue;
-    }
-    if (line == ".EE") {
-      inBlock = false;
-      continue;
-    }
-    if (!inBlock) continue;
-    if (StartsWith(line, "$ ")) {
-      examples.push_back({number, Unescape(line.substr(2), number), ""});
+    } else if (run && StartsWith(line, "$ ")) {
+      line = line.substr(2);
+      examples.push_back({number, manPage ? Unescape(line, number) : line, ""});
       commandSeen = true;
-    } else if (!commandSeen || StartsWith(line, ".el ")) {
-      continue;
-    } else if (StartsWith(line, ".ie \\n(JA ")) {
-      examples.back().output += Unescape(line.substr(std::strlen(".ie \\n(JA ")), number) + "\n";
-    } else if (StartsWith(line, ".")) {
-      ADD_FAILURE() << "codvet.1:" << number << ": unexpected request in an example: " << line;
-    } else {
-      examples.back().output += Unescape(line, number) + "\n";
+    } else if (commandSeen && (!manPage || !StartsWith(line, ".el "))) {
+      if (manPage && StartsWith(line, ".ie \\n(JA ")) {
+        line = line.substr(std::strlen(".ie \\n(JA "));
+      } else if (manPage && StartsWith(line, ".")) {
+        ADD_FAILURE() << "codvet.1:" << number << ": unexpected request in an example: " << line;
+      }
+      examples.back().output += (manPage ? Unescape(line, number) : line) + "\n";
     }
   }
   return examples;
@@ -171,105 +132,52 @@ void RunExamples(const std::string& document, const std::vector<Example>& exampl
 }
 
 TEST(Docs, ReadmeExamplesGiveTheOutputShown) {
-  std::vector<Example> examples = MarkdownExamples(ReadFile(kSourceDir + "/README.md"));
+  std::vector<Example> examples = Examples(ReadFile(kSourceDir + "/README.md"), false);
   EXPECT_GE(examples.size(), 8u);
   RunExamples("README.md", examples, kSourceDir);
 }
 
 TEST(Docs, ManPageExamplesGiveTheOutputShown) {
-  std::vector<Example> examples = ManPageExamples(ReadFile(kSourceDir + "/doc/codvet.1"));
+  std::vector<Example> examples = Examples(ReadFile(kSourceDir + "/doc/codvet.1"), true);
   EXPECT_GE(examples.size(), 10u);
   TempDir dir;
   RunExamples("doc/codvet.1", examples, dir.path());
 }
 
-// The whole catalogue, in its order, as readable text.
-struct Message {
-  const char* identifier;
-  std::string_view bytes;
-};
-
-const Message kCatalogue[] = {
-    {"MsgInvalidCharacter", MsgInvalidCharacter},
-    {"MsgAloneLeadByteSjis", MsgAloneLeadByteSjis},
-    {"MsgAloneJisX0208Pair", MsgAloneJisX0208Pair},
-    {"MsgAloneJisX0212Pair", MsgAloneJisX0212Pair},
-    {"MsgAloneSs2", MsgAloneSs2},
-    {"MsgAloneSs3", MsgAloneSs3},
-    {"MsgInvalidKanaCharacter", MsgInvalidKanaCharacter},
-    {"MsgInvalidJisX0212Character", MsgInvalidJisX0212Character},
-    {"MsgAloneLeadByteJis", MsgAloneLeadByteJis},
-    {"MsgIncompleteEscape", MsgIncompleteEscape},
-    {"MsgLineBreakInNonAscii", MsgLineBreakInNonAscii},
-    {"MsgJis1978Character", MsgJis1978Character},
-    {"MsgControlInTwoByteMode", MsgControlInTwoByteMode},
-    {"MsgInvalidEscape", MsgInvalidEscape},
-    {"MsgJis1978Escape", MsgJis1978Escape},
-    {"MsgInvalidSecondByte", MsgInvalidSecondByte},
-    {"MsgInvalidContinuation", MsgInvalidContinuation},
-    {"MsgSurrogateInUtf8", MsgSurrogateInUtf8},
-    {"MsgInvalidSequence", MsgInvalidSequence},
-    {"MsgIncompleteCharacterUtf8", MsgIncompleteCharacterUtf8},
-    {"MsgFffeMustNotAppear", MsgFffeMustNotAppear},
-    {"MsgLoneTrailSurrogate", MsgLoneTrailSurrogate},
-    {"MsgInvalidTrailSurrogate", MsgInvalidTrailSurrogate},
-    {"MsgIncompleteCharacterUtf16", MsgIncompleteCharacterUtf16},
-    {"MsgUncertainEndian", MsgUncertainEndian},
-};
-
-std::string Utf8FromCp932(std::string_view bytes) {
-  iconv_t cd = iconv_open("UTF-8", "CP932");
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    ADD_FAILURE() << "no CP932 converter";
-    return "";
+// The message catalogue, kMessages, as readable text, each message with the
+// identifier src/report/messages.h declares it under (in the same order).
+std::vector<std::pair<std::string, std::string>> Catalogue() {
+  std::vector<std::pair<std::string, std::string>> catalogue;
+  std::string header = ReadFile(kSourceDir + "/src/report/messages.h");
+  const std::string kDeclaration = "inline constexpr std::string_view Msg";
+  std::size_t at = header.find(kDeclaration);
+  for (std::string_view message : kMessages) {
+    std::size_t name = at + kDeclaration.size() - 3;
+    std::optional<std::string> text = Convert("CP932", "UTF-8", message);
+    EXPECT_TRUE(text) << message;
+    catalogue.emplace_back(header.substr(name, header.find(' ', name) - name), text.value_or(""));
+    at = header.find(kDeclaration, name);
   }
-  std::string in(bytes);
-  std::string out(in.size() * 3, '\0');
-  char* inNext = in.data();
-  std::size_t inLeft = in.size();
-  char* outNext = out.data();
-  std::size_t outLeft = out.size();
-  std::size_t done = iconv(cd, &inNext, &inLeft, &outNext, &outLeft);
-  iconv_close(cd);
-  EXPECT_NE(done, static_cast<std::size_t>(-1)) << bytes;
-  out.resize(out.size() - outLeft);
-  return out;
-}
-
-std::vector<std::string> TableCells(const std::string& row) {
-  std::vector<std::string> cells;
-  std::size_t start = row.find('|');
-  while (start != std::string::npos) {
-    std::size_t end = row.find('|', start + 1);
-    if (end == std::string::npos) break;
-    std::string cell = row.substr(start + 1, end - start - 1);
-    std::size_t first = cell.find_first_not_of(' ');
-    std::size_t last = cell.find_last_not_of(' ');
-    cells.push_back(first == std::string::npos ? "" : cell.substr(first, last - first + 1));
-    start = end;
-  }
-  return cells;
+  EXPECT_EQ(at, std::string::npos) << "every message is in kMessages";
+  return catalogue;
 }
 
 // README.md has a table row for every message: its identifier in backquotes,
 // then its English and its Japanese half in two cells.
 TEST(Docs, ReadmeListsEveryMessageExactly) {
   std::vector<std::string> lines = Lines(ReadFile(kSourceDir + "/README.md"));
-  for (const Message& message : kCatalogue) {
-    std::string text = Utf8FromCp932(message.bytes);
-    std::string key = std::string("`") + message.identifier + "`";
+  for (const auto& [identifier, text] : Catalogue()) {
     int rows = 0;
+    std::string key = "| `" + identifier + "` | ";
     for (const std::string& line : lines) {
-      if (!StartsWith(line, "|") || line.find(key) == std::string::npos) continue;
+      if (!StartsWith(line, key)) continue;
       ++rows;
-      std::vector<std::string> cells = TableCells(line);
-      bool found = false;
-      for (std::size_t i = 0; i + 1 < cells.size(); ++i) {
-        if (cells[i] + " " + cells[i + 1] == text) found = true;
-      }
-      EXPECT_TRUE(found) << message.identifier << " should read " << text << " in: " << line;
+      std::string cells = line.substr(key.size());
+      std::size_t bar = cells.find(" | ");
+      std::size_t end = cells.find(" | ", bar + 1);
+      EXPECT_EQ(cells.substr(0, bar) + " " + cells.substr(bar + 3, end - bar - 3), text) << line;
     }
-    EXPECT_EQ(rows, 1) << message.identifier;
+    EXPECT_EQ(rows, 1) << identifier;
   }
 }
 
@@ -290,7 +198,7 @@ TEST(Docs, ManPageListsEveryMessageExactly) {
     }
   }
   std::vector<std::string> expected;
-  for (const Message& message : kCatalogue) expected.push_back(Utf8FromCp932(message.bytes));
+  for (const auto& entry : Catalogue()) expected.push_back(entry.second);
   EXPECT_EQ(listed, expected);
 }
 
@@ -313,8 +221,10 @@ TEST(Completion, OffersEncodingNamesFirstThenFiles) {
   TempDir dir;
   dir.Write("a b.txt", "");
   dir.Write("utf8.txt", "");
+  std::set<std::string> names;
+  for (const TestEncoding& e : kTestEncodings) names.insert(std::string(e.name) + "\n");
   EXPECT_EQ(Complete({"codvet", ""}, dir.path()),
-            "euc-jp\niso-2022-jp\nshift_jis\nutf16\nutf16be\nutf16le\nutf8\nwindows-31j\n");
+            std::accumulate(names.begin(), names.end(), std::string()));
   EXPECT_EQ(Complete({"codvet", "utf16"}, dir.path()), "utf16\nutf16be\nutf16le\n");
   EXPECT_EQ(Complete({"codvet", "w"}, dir.path()), "windows-31j\n");
   EXPECT_EQ(Complete({"codvet", "utf8", ""}, dir.path()), "a b.txt\nutf8.txt\n");

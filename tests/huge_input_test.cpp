@@ -9,8 +9,9 @@
 #include <string>
 
 #include "gtest/gtest.h"
-#include "run_process.h"
 #include "report/messages.h"
+#include "run_process.h"
+#include "validator_test_util.h"
 
 namespace codvet {
 namespace {
@@ -22,29 +23,24 @@ bool LongTestsEnabled() {
   return setting != nullptr && std::string(setting) == "1" && !UnderValgrind();
 }
 
-std::string Expected(const std::string& name, std::string_view message, const char* value) {
-  return "\"" + name + "\" (" + std::to_string(kProblemOffset) + "): " + std::string(message) +
-         value;
-}
-
 struct HugeCase {
   const char* encoding;
   std::string problem;  // written at kProblemOffset; zeros everywhere else
   std::string_view message;
-  const char* value;
+  std::int64_t value;
 };
 
 TEST(HugeInput, SparseFileWithAProblemBeyondFourGiB) {
   if (!LongTestsEnabled()) GTEST_SKIP() << "set CODVET_LONG_TESTS=1";
   const HugeCase cases[] = {
-      {"shift_jis", "\x80", MsgInvalidCharacter, " (0x80)\n"},
-      {"windows-31j", "\xf0\x40", MsgInvalidCharacter, " (0xf040)\n"},
-      {"euc-jp", "\xa9\xa1", MsgInvalidCharacter, " (0xa9a1)\n"},
-      {"iso-2022-jp", "\x1b(I", MsgInvalidEscape, " (0x1b2849)\n"},
-      {"utf8", "\xed\xa0\x80", MsgSurrogateInUtf8, " (0xeda080)\n"},
-      {"utf16", "\xfe\xff", MsgFffeMustNotAppear, " (0xfffe)\n"},
-      {"utf16be", "\xff\xfe", MsgFffeMustNotAppear, " (0xfffe)\n"},
-      {"utf16le", std::string("\x00\xdc", 2), MsgLoneTrailSurrogate, " (0xdc00)\n"},
+      {"shift_jis", "\x80", MsgInvalidCharacter, 0x80},
+      {"windows-31j", "\xf0\x40", MsgInvalidCharacter, 0xf040},
+      {"euc-jp", "\xa9\xa1", MsgInvalidCharacter, 0xa9a1},
+      {"iso-2022-jp", "\x1b(I", MsgInvalidEscape, 0x1b2849},
+      {"utf8", "\xed\xa0\x80", MsgSurrogateInUtf8, 0xeda080},
+      {"utf16", "\xfe\xff", MsgFffeMustNotAppear, 0xfffe},
+      {"utf16be", "\xff\xfe", MsgFffeMustNotAppear, 0xfffe},
+      {"utf16le", std::string("\x00\xdc", 2), MsgLoneTrailSurrogate, 0xdc00},
   };
   TempDir dir;
   std::string path = dir.path() + "/huge.bin";
@@ -58,7 +54,7 @@ TEST(HugeInput, SparseFileWithAProblemBeyondFourGiB) {
     ProcessOptions options;
     options.args = {c.encoding, path};
     ProcessResult r = RunProcess(CODVET_BINARY, options);
-    EXPECT_EQ(r.out, Expected(path, c.message, c.value)) << c.encoding;
+    EXPECT_EQ(r.out, ReportText(path, kProblemOffset, c.message, c.value)) << c.encoding;
     EXPECT_EQ(r.status, 2) << c.encoding;
   }
   close(fd);
@@ -72,7 +68,7 @@ TEST(HugeInput, PipeOfMoreThanFourGiB) {
                       " /dev/zero; printf '\\200ok'; } | \"$0\" shift_jis",
                   CODVET_BINARY};
   ProcessResult r = RunProcess("/bin/sh", options);
-  EXPECT_EQ(r.out, Expected("(STDIN)", MsgInvalidCharacter, " (0x80)\n"));
+  EXPECT_EQ(r.out, ReportText("(STDIN)", kProblemOffset, MsgInvalidCharacter, 0x80));
   EXPECT_EQ(r.status, 2);
 }
 

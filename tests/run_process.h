@@ -4,7 +4,9 @@
 #define TESTS_RUN_PROCESS_H_
 
 #include <cstddef>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,7 +24,7 @@ struct ProcessOptions {
   StdoutMode stdoutMode = StdoutMode::Capture;
   std::size_t keepBytes = 0;     // PipeClosedEarly: bytes read before closing
   bool mergeStderr = false;      // standard error into the same file as stdout
-  std::vector<std::string> env;  // extra NAME=VALUE entries
+  std::vector<std::string> env;  // extra NAME=VALUE entries (POSIX only)
   std::string directory;         // working directory, if not empty
   long maxOpenFiles = 0;         // a lower descriptor limit, if not 0
   // Windows: the command line after the program name exactly as typed, in
@@ -46,13 +48,29 @@ ProcessResult RunProcess(const std::string& program, const ProcessOptions& optio
 // content when the object goes.
 class TempDir {
  public:
-  TempDir();
-  ~TempDir();
+  TempDir() {
+    std::random_device random;
+    std::error_code error;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      std::filesystem::path path =
+          std::filesystem::temp_directory_path(error) / ("codvet." + std::to_string(random()));
+      if (std::filesystem::create_directory(path, error)) path_ = path.string();
+    }
+  }
+  ~TempDir() {
+    std::error_code error;
+    if (!path_.empty()) std::filesystem::remove_all(path_, error);
+  }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const std::string& path() const { return path_; }
   // Writes a file below the directory and returns its path.
-  std::string Write(const std::string& name, const std::string& bytes) const;
+  std::string Write(const std::string& name, const std::string& bytes) const {
+    // Joined as bytes: a path object would convert the name's code page.
+    std::string path = path_ + static_cast<char>(std::filesystem::path::preferred_separator) + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
 
  private:
   std::string path_;

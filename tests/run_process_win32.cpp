@@ -3,7 +3,6 @@
 // back into the arguments given.
 #include <windows.h>
 
-#include <cstring>
 #include <fstream>
 #include <thread>
 
@@ -53,54 +52,7 @@ void CloseIfOpen(HANDLE handle) {
   if (handle != nullptr) CloseHandle(handle);
 }
 
-bool RemoveTree(const std::string& path) {
-  WIN32_FIND_DATAA entry;
-  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = entry.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string child = path + "\\" + name;
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(child);
-      } else {
-        SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(child.c_str());
-      }
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
-  }
-  return RemoveDirectoryA(path.c_str());
-}
-
 }  // namespace
-
-TempDir::TempDir() {
-  char base[MAX_PATH + 1];
-  DWORD length = GetTempPathA(sizeof base, base);
-  if (length == 0 || length > MAX_PATH) return;
-  static unsigned serial = 0;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string candidate = std::string(base) + "codvet." + std::to_string(GetCurrentProcessId()) +
-                            "." + std::to_string(serial++);
-    if (CreateDirectoryA(candidate.c_str(), nullptr)) {
-      path_ = candidate;
-      return;
-    }
-  }
-}
-
-TempDir::~TempDir() {
-  if (!path_.empty() && !RemoveTree(path_))
-    std::fprintf(stderr, "could not remove %s\n", path_.c_str());
-}
-
-std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
-  std::string path = path_ + "\\" + name;
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-  return path;
-}
 
 ProcessResult RunProcess(const std::string& program, const ProcessOptions& options) {
   ProcessResult result;
@@ -149,17 +101,6 @@ ProcessResult RunProcess(const std::string& program, const ProcessOptions& optio
   } else {
     for (const std::string& arg : options.args) line += " " + QuoteArgument(arg);
   }
-  std::string environment;
-  if (!options.env.empty()) {
-    char* inherited = GetEnvironmentStringsA();
-    for (const char* entry = inherited; *entry != '\0'; entry += std::strlen(entry) + 1) {
-      environment.append(entry, std::strlen(entry) + 1);
-    }
-    FreeEnvironmentStringsA(inherited);
-    for (const std::string& entry : options.env) environment.append(entry).push_back('\0');
-    environment.push_back('\0');
-  }
-
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -167,8 +108,7 @@ ProcessResult RunProcess(const std::string& program, const ProcessOptions& optio
   startup.hStdOutput = out;
   startup.hStdError = err;
   PROCESS_INFORMATION child = {};
-  bool started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0,
-                                environment.empty() ? nullptr : environment.data(),
+  bool started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                 options.directory.empty() ? nullptr : options.directory.c_str(),
                                 &startup, &child);
   DWORD startError = GetLastError();

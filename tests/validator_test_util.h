@@ -1,10 +1,13 @@
-// Running a validator over bytes in memory, and writing the report lines a
-// test expects independently of the program's own formatting.
+// What the tests share: running a validator over bytes in memory, report
+// lines written independently of the program's own formatting, the eight
+// encoding names, and the system's converter as an independent reference.
 #ifndef TESTS_VALIDATOR_TEST_UTIL_H_
 #define TESTS_VALIDATOR_TEST_UTIL_H_
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,17 +15,33 @@
 
 namespace codvet {
 
+// The accepted encoding names, each with the system converter's name for it.
+struct TestEncoding {
+  const char* name;
+  const char* converter;
+};
+extern const TestEncoding kTestEncodings[8];
+
+// `in` converted by the system's converter (iconv), or nothing when the
+// converter is missing or refuses the input.
+std::optional<std::string> Convert(const char* from, const char* to, std::string_view in);
+
+// A report line as the program writes it; a negative value prints none.
+std::string ReportText(std::string_view name, std::int64_t offset, std::string_view message,
+                       std::int64_t value = -1, std::string_view lineEnd = "\n");
+// A report line for the display name "t" that RunValidator uses.
+inline std::string Line(std::int64_t offset, std::string_view message, std::int64_t value = -1) {
+  return ReportText("t", offset, message, value);
+}
+
 struct Outcome {
   bool valid;
   std::string lines;
-  bool operator==(const Outcome& other) const {
-    return valid == other.valid && lines == other.lines;
-  }
+  bool operator==(const Outcome& o) const { return valid == o.valid && lines == o.lines; }
 };
 
 struct RunOptions {
-  // The input reaches the validator in pieces of this many bytes.
-  std::size_t chunk = SIZE_MAX;
+  std::size_t chunk = SIZE_MAX;  // the input arrives in pieces of this many bytes
   bool fastPath = true;
 };
 
@@ -30,31 +49,42 @@ struct RunOptions {
 // program loads them; reports carry the display name "t".
 Outcome RunValidator(const char* encodingName, std::string_view bytes, RunOptions options = {});
 
-// Checks that validating `bytes` gives `expected`, whatever the size of the
-// pieces the input arrives in and with the fast path on or off.
-void ExpectOutcome(const char* encodingName, std::string_view bytes, const Outcome& expected);
+// Checks that validating `bytes` gives exactly `lines` (valid exactly when
+// empty), whatever the size of the pieces and with the fast path on or off.
+void ExpectLines(const char* encodingName, std::string_view bytes, const std::string& lines);
 
-// One row of a validator's table of cases: bytes under an encoding name and
-// the exact report lines they give (the input is valid exactly when there
-// are none). A test file instantiates the shared test with its rows:
-//   INSTANTIATE_TEST_SUITE_P(Name, ReportCases, ::testing::Values(...),
-//                            ReportCaseName);
+// Bytes from a list of byte values.
+std::string Bytes(std::initializer_list<int> values);
+
+// Checks each case with ExpectLines: bytes under an encoding name and the
+// exact report lines they give.
 struct ReportCase {
   const char* label;
   const char* encoding;
   std::string bytes;
   std::string lines;
 };
-void PrintTo(const ReportCase& c, std::ostream* os);
-std::string ReportCaseName(const ::testing::TestParamInfo<ReportCase>& info);
-class ReportCases : public ::testing::TestWithParam<ReportCase> {};
+void ExpectCases(std::initializer_list<ReportCase> cases);
 
-// A report line with a value, and one without, for the display name "t".
-std::string Line(std::int64_t offset, std::string_view message, std::uint32_t value);
-std::string LineNoValue(std::int64_t offset, std::string_view message);
+// An input built piece by piece together with the report lines it must give.
+struct Sweep {
+  std::string input;
+  std::string expected;
+  std::int64_t offset = 0;
+  // Appends `bytes`, one character; `message` (with `value`) when reported.
+  void Add(std::string_view bytes, bool valid, std::string_view message, std::int64_t value);
+};
 
-// Bytes from a list of byte values.
-std::string Bytes(std::initializer_list<int> values);
+// Every first byte in [firstLow, firstHigh] followed by every second byte,
+// after `prefix`: `add` appends each pair to the sweep with its expected
+// report. The whole input is then checked on the fast path in one piece and
+// on the plain path in pieces of seven bytes.
+void SweepPairs(const char* encodingName, std::string prefix, int firstLow, int firstHigh,
+                const std::function<void(Sweep&, int, int)>& add);
+
+// The Shift_JIS code of a JIS X 0208 row and cell given as two bytes 0x21-0x7E,
+// from the textbook formula.
+int TextbookShiftJis(int j1, int j2);
 
 }  // namespace codvet
 

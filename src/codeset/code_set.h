@@ -29,9 +29,6 @@ class CodeSet {
   // Tells whether `code` (0 to 65535) is in the set.
   bool Contains(std::uint32_t code) const { return (bits[code >> 3] & (0x80u >> (code & 7))) != 0; }
 
-  // The map itself, kBytes long, in the layout above.
-  const std::uint8_t* Bits() const { return bits.get(); }
-
  private:
   std::unique_ptr<std::uint8_t[]> bits;
 };

@@ -103,10 +103,6 @@ bool EncodingValidator::ValidateUtf16(Utf16ByteOrder byteOrder) {
     if (order == Utf16ByteOrder::Detect) {
       order = a == 0xFE && b == 0xFF ? Utf16ByteOrder::BigEndian : Utf16ByteOrder::LittleEndian;
     }
-    if (order != Utf16ByteOrder::BigEndian && order != Utf16ByteOrder::LittleEndian) {
-      ReportNoValue(offset, MsgUncertainEndian);
-      return false;
-    }
     std::uint32_t unit = MakeUnit(order, a, b);
     if (unit == 0xFFFE) {
       Report(offset, MsgFffeMustNotAppear, unit);
