@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "codvet/codvet_c.h"
@@ -185,16 +186,6 @@ TEST(Library, MessageHalvesMakeUpThePrintedText) {
 }
 #endif
 
-int KeepFirst(void* context, const codvet_problem* problem) {
-  auto* seen = static_cast<std::vector<codvet_problem>*>(context);
-  seen->push_back(*problem);
-  return 0;
-}
-
-std::ptrdiff_t FailRead(void*, std::uint8_t*, std::size_t) {
-  return -ENOSPC;
-}
-
 TEST(CInterface, AnswersWrongUseWithAStatus) {
   codvet_validator* v = reinterpret_cast<codvet_validator*>(&v);
   EXPECT_EQ(codvet_validator_new(nullptr, &v), CODVET_BAD_ARGUMENT);
@@ -216,16 +207,19 @@ TEST(CInterface, AnswersWrongUseWithAStatus) {
   EXPECT_EQ(codvet_validate_file(v, nullptr, nullptr, nullptr), CODVET_BAD_ARGUMENT);
   EXPECT_EQ(codvet_validate_file(v, "/nonexistent/x", nullptr, nullptr), CODVET_OPEN_FAILED);
   EXPECT_EQ(codvet_error_number(v), ENOENT);
-  EXPECT_EQ(codvet_validate_reader(v, FailRead, nullptr, nullptr, nullptr), CODVET_READ_FAILED);
+  auto failRead = [](void*, std::uint8_t*, std::size_t) -> std::ptrdiff_t { return -ENOSPC; };
+  EXPECT_EQ(codvet_validate_reader(v, failRead, nullptr, nullptr, nullptr), CODVET_READ_FAILED);
   EXPECT_EQ(codvet_error_number(v), ENOSPC);
 
+  // Stopped at the first of two problems, which arrives whole.
+  auto keepFirst = [](void* seen, const codvet_problem* p) {
+    return static_cast<std::vector<codvet_problem>*>(seen)->push_back(*p), 0;
+  };
   std::vector<codvet_problem> seen;
-  EXPECT_EQ(codvet_validate(v, "a\x80\xf0\x40", 4, KeepFirst, &seen), CODVET_STOPPED);
+  EXPECT_EQ(codvet_validate(v, "a\x80\xf0\x40", 4, keepFirst, &seen), CODVET_STOPPED);
   ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0].offset, 1);
-  EXPECT_EQ(seen[0].message, 0);
-  EXPECT_EQ(seen[0].has_value, 1);
-  EXPECT_EQ(seen[0].value, 0x80u);
+  EXPECT_EQ(std::make_tuple(seen[0].offset, seen[0].message, seen[0].has_value, seen[0].value),
+            std::make_tuple(1, 0, 1, 0x80u));
   EXPECT_EQ(codvet_error_number(v), 0);
   codvet_validator_free(v);
 
