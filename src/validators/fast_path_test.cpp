@@ -42,8 +42,10 @@ Counted RunCounted(const char* name, const std::string& bytes, std::size_t chunk
   Counted counted;
   ReportSink sink(&counted.outcome.lines, 4096);
   EncodingValidator validator(&sink);
+  // Exactly sized, so that the sanitizers see any read past the end.
+  std::vector<std::uint8_t> exact(bytes.begin(), bytes.end());
   ByteInput input;
-  input.OpenMemory(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), chunk);
+  input.OpenMemory(exact.data(), exact.size(), chunk);
   validator.input = &input;
   validator.displayName = "t";
   validator.useFastPath = fast;
