@@ -16,12 +16,9 @@ int main(int argc, char** argv) {
   std::vector<std::filesystem::path> files;
   for (int i = 1; i < argc; ++i) {
     std::error_code error;
-    if (std::filesystem::is_directory(argv[i], error)) {
-      for (const auto& entry : std::filesystem::directory_iterator(argv[i])) {
-        if (entry.is_regular_file()) files.push_back(entry.path());
-      }
-    } else {
-      files.emplace_back(argv[i]);
+    if (!std::filesystem::is_directory(argv[i], error)) files.emplace_back(argv[i]);
+    for (const auto& entry : std::filesystem::directory_iterator(argv[i], error)) {
+      if (entry.is_regular_file()) files.push_back(entry.path());
     }
   }
   std::sort(files.begin(), files.end());

@@ -32,24 +32,8 @@ struct Result {
   std::string lines;
 };
 
-// The encoding names whose operation this target exercises.
-struct Target {
-  const char* operation;
-  const char* names[3];
-};
-
-constexpr Target kTargets[] = {
-    {"shift_jis", {"shift_jis", "windows-31j", nullptr}}, {"euc_jp", {"euc-jp", nullptr, nullptr}},
-    {"iso2022_jp", {"iso-2022-jp", nullptr, nullptr}},    {"utf8", {"utf8", nullptr, nullptr}},
-    {"utf16", {"utf16", "utf16be", "utf16le"}},
-};
-
-const Target& ThisTarget() {
-  for (const Target& t : kTargets) {
-    if (std::string_view(t.operation) == CODVET_FUZZ_OPERATION) return t;
-  }
-  std::abort();
-}
+// The operation each fuzz target is named after, in the order of `Operation`.
+constexpr const char* kOperationNames[] = {"shift_jis", "euc_jp", "iso2022_jp", "utf8", "utf16"};
 
 [[noreturn]] void Fail(const char* what, const char* name, const std::string& detail) {
   std::fprintf(stderr, "%s (%s): %s\n", what, name, detail.c_str());
@@ -78,55 +62,35 @@ Result Run(const Encoding& encoding, Harness& harness, const std::uint8_t* data,
   return {valid, harness.captured};
 }
 
-bool ReadNumber(std::string_view& rest, int base, std::uint64_t* value) {
-  std::size_t digits = 0;
-  *value = 0;
-  while (digits < rest.size()) {
-    char c = rest[digits];
-    int d = c >= '0' && c <= '9' ? c - '0' : base == 16 && c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-    if (d < 0) break;
-    *value = *value * base + static_cast<std::uint64_t>(d);
-    ++digits;
-  }
-  // No leading zeros: "0" alone is the only number that starts with 0.
-  if (digits == 0 || (digits > 1 && rest[0] == '0')) return false;
-  rest.remove_prefix(digits);
-  return true;
-}
-
-bool Consume(std::string_view& rest, std::string_view prefix) {
-  if (rest.substr(0, prefix.size()) != prefix) return false;
-  rest.remove_prefix(prefix.size());
-  return true;
-}
-
+// Each line is read leniently, then written again in its one correct form
+// (no leading zeros, lower-case hex), which it must match exactly.
 void CheckInvariants(const Result& r, std::size_t size, const char* name) {
   if (r.valid != r.lines.empty()) Fail("result disagrees with the output", name, r.lines);
-  std::string_view rest = r.lines;
-  bool first = true;
-  std::uint64_t previous = 0;
-  while (!rest.empty()) {
-    std::string_view line = rest.substr(0, rest.find('\n') + 1);
-    std::string text(line);
-    std::uint64_t offset;
-    if (!Consume(rest, "\"t\" (") || !ReadNumber(rest, 10, &offset) || !Consume(rest, "): ")) {
-      Fail("malformed line", name, text);
-    }
-    if (offset >= size) Fail("offset beyond the input", name, text);
-    if (!first && offset <= previous) Fail("offsets do not increase", name, text);
-    first = false;
+  long long previous = -1;
+  for (std::size_t at = 0, end; at < r.lines.size(); at = end + 1) {
+    end = r.lines.find('\n', at);
+    std::string line = r.lines.substr(at, end - at + 1);
+    long long offset = -1;
+    int start = 0;
+    std::sscanf(line.c_str(), "\"t\" (%lld): %n", &offset, &start);
+    if (start == 0 || offset < 0) Fail("malformed line", name, line);
+    if (offset >= static_cast<long long>(size)) Fail("offset beyond the input", name, line);
+    if (offset <= previous) Fail("offsets do not increase", name, line);
     previous = offset;
     std::string_view message;
     for (std::string_view m : kMessages) {
-      if (rest.substr(0, m.size()) == m && m.size() > message.size()) message = m;
+      if (line.compare(start, m.size(), m) == 0 && m.size() > message.size()) message = m;
     }
-    if (message.empty()) Fail("unknown message", name, text);
-    rest.remove_prefix(message.size());
-    std::uint64_t value;
+    if (message.empty()) Fail("unknown message", name, line);
+    unsigned value = 0;
     bool bare = message == MsgInvalidSequence || message == MsgUncertainEndian;
-    if (bare ? !Consume(rest, "\n")
-             : !Consume(rest, " (0x") || !ReadNumber(rest, 16, &value) || !Consume(rest, ")\n")) {
-      Fail("malformed line", name, text);
+    if (!bare && std::sscanf(line.c_str() + start + message.size(), " (0x%x)", &value) != 1) {
+      Fail("malformed line", name, line);
+    }
+    char tail[24] = "";
+    if (!bare) std::snprintf(tail, sizeof tail, " (0x%x)", value);
+    if (line != "\"t\" (" + std::to_string(offset) + "): " + std::string(message) + tail + "\n") {
+      Fail("malformed line", name, line);
     }
   }
 }
@@ -136,11 +100,14 @@ void CheckInvariants(const Result& r, std::size_t size, const char* name) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace codvet;
-  static Harness* harnesses[3];
-  for (int i = 0; i < 3 && ThisTarget().names[i] != nullptr; ++i) {
-    const char* name = ThisTarget().names[i];
-    const Encoding* encoding = FindEncoding(name);
-    if (encoding == nullptr) std::abort();
+  static Harness* harnesses[kEncodingCount];
+  for (int i = 0; i < kEncodingCount; ++i) {
+    const Encoding* encoding = &kEncodingTable[i];
+    const char* name = encoding->name;
+    if (std::string_view(kOperationNames[static_cast<int>(encoding->operation)]) !=
+        CODVET_FUZZ_OPERATION) {
+      continue;
+    }
     if (harnesses[i] == nullptr) {
       harnesses[i] = new Harness;
       LoadCodeSets(harnesses[i]->validator, *encoding);

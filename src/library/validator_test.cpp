@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "codvet/codvet_c.h"
@@ -75,7 +76,11 @@ std::vector<Problem> ProblemsOf(Validator& validator, const std::string& bytes) 
   return problems;
 }
 
-TEST(Library, GivesTheProgramsProblemsInEveryEncoding) {
+// Each input from one buffer, from a file, pulled in pieces of every size
+// up to 70 and of random sizes, and from a read that fails half-way (what was
+// delivered before the failure comes first in the problems of the whole);
+// then the program run over the same files.
+TEST(Library, GivesTheProgramsProblemsWhereverTheBytesComeFrom) {
   std::mt19937 rng(17);
   for (const char* encoding : kNames) {
     Validator validator(encoding);
@@ -86,30 +91,16 @@ TEST(Library, GivesTheProgramsProblemsInEveryEncoding) {
     std::string expected;
     std::vector<std::string> inputs = MakeInputs(encoding, rng);
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-      std::string path = dir.Write("in" + std::to_string(i), inputs[i]);
+      const std::string& input = inputs[i];
+      std::string path = dir.Write("in" + std::to_string(i), input);
       options.args.push_back(path);
-      std::vector<Problem> problems = ProblemsOf(validator, inputs[i]);
+      std::vector<Problem> problems = ProblemsOf(validator, input);
       expected += Lines(path, problems);
-      std::vector<Problem> fromFile;
-      validator.ValidateFile(path.c_str(),
-                             [&](const Problem& p) { return fromFile.push_back(p), true; });
-      EXPECT_EQ(Lines(path, fromFile), Lines(path, problems));
-    }
-    ProcessResult run = RunProcess(CODVET_BINARY, options);
-    EXPECT_EQ(run.out, expected) << encoding;
-    EXPECT_EQ(run.status, 2) << encoding;
-  }
-}
-
-// Pieces of every size up to 70, of random sizes, and a read that fails
-// half-way: what was delivered before the failure comes first in the
-// problems of the whole.
-TEST(Library, PullsPiecesOfAnySize) {
-  std::mt19937 rng(18);
-  for (const char* encoding : kNames) {
-    Validator validator(encoding);
-    for (const std::string& input : MakeInputs(encoding, rng)) {
-      std::string whole = Lines("t", ProblemsOf(validator, input));
+      std::string whole = Lines("t", problems);
+      std::vector<Problem> got;
+      auto keep = [&](const Problem& p) { return got.push_back(p), true; };
+      validator.ValidateFile(path.c_str(), keep);
+      EXPECT_EQ(Lines("t", got), whole) << encoding << " from a file";
       for (std::size_t piece = 0; piece <= 70; ++piece) {
         std::size_t at = 0;
         auto read = [&](std::uint8_t* buffer, std::size_t size) -> std::ptrdiff_t {
@@ -118,10 +109,9 @@ TEST(Library, PullsPiecesOfAnySize) {
           at += n;
           return static_cast<std::ptrdiff_t>(n);
         };
-        std::vector<Problem> problems;
-        Status status = validator.ValidateReader(
-            read, [&](const Problem& p) { return problems.push_back(p), true; });
-        ASSERT_EQ(Lines("t", problems), whole) << encoding << " in pieces of " << piece;
+        got.clear();
+        Status status = validator.ValidateReader(read, keep);
+        ASSERT_EQ(Lines("t", got), whole) << encoding << " in pieces of " << piece;
         EXPECT_EQ(status, whole.empty() ? Status::Valid : Status::Invalid);
       }
       if (input.size() < 2) continue;
@@ -131,13 +121,14 @@ TEST(Library, PullsPiecesOfAnySize) {
         std::copy_n(input.data(), input.size() / 2, buffer);
         return static_cast<std::ptrdiff_t>(input.size() / 2);
       };
-      std::vector<Problem> problems;
-      EXPECT_EQ(validator.ValidateReader(
-                    failing, [&](const Problem& p) { return problems.push_back(p), true; }),
-                Status::ReadFailed);
+      got.clear();
+      EXPECT_EQ(validator.ValidateReader(failing, keep), Status::ReadFailed);
       EXPECT_EQ(validator.errorNumber(), EIO);
-      EXPECT_EQ(whole.compare(0, Lines("t", problems).size(), Lines("t", problems)), 0);
+      EXPECT_EQ(whole.compare(0, Lines("t", got).size(), Lines("t", got)), 0);
     }
+    ProcessResult run = RunProcess(CODVET_BINARY, options);
+    EXPECT_EQ(run.out, expected) << encoding;
+    EXPECT_EQ(run.status, 2) << encoding;
   }
 }
 
@@ -195,16 +186,6 @@ TEST(Library, MessageHalvesMakeUpThePrintedText) {
 }
 #endif
 
-int KeepFirst(void* context, const codvet_problem* problem) {
-  auto* seen = static_cast<std::vector<codvet_problem>*>(context);
-  seen->push_back(*problem);
-  return 0;
-}
-
-std::ptrdiff_t FailRead(void*, std::uint8_t*, std::size_t) {
-  return -ENOSPC;
-}
-
 TEST(CInterface, AnswersWrongUseWithAStatus) {
   codvet_validator* v = reinterpret_cast<codvet_validator*>(&v);
   EXPECT_EQ(codvet_validator_new(nullptr, &v), CODVET_BAD_ARGUMENT);
@@ -226,16 +207,19 @@ TEST(CInterface, AnswersWrongUseWithAStatus) {
   EXPECT_EQ(codvet_validate_file(v, nullptr, nullptr, nullptr), CODVET_BAD_ARGUMENT);
   EXPECT_EQ(codvet_validate_file(v, "/nonexistent/x", nullptr, nullptr), CODVET_OPEN_FAILED);
   EXPECT_EQ(codvet_error_number(v), ENOENT);
-  EXPECT_EQ(codvet_validate_reader(v, FailRead, nullptr, nullptr, nullptr), CODVET_READ_FAILED);
+  auto failRead = [](void*, std::uint8_t*, std::size_t) -> std::ptrdiff_t { return -ENOSPC; };
+  EXPECT_EQ(codvet_validate_reader(v, failRead, nullptr, nullptr, nullptr), CODVET_READ_FAILED);
   EXPECT_EQ(codvet_error_number(v), ENOSPC);
 
+  // Stopped at the first of two problems, which arrives whole.
+  auto keepFirst = [](void* seen, const codvet_problem* p) {
+    return static_cast<std::vector<codvet_problem>*>(seen)->push_back(*p), 0;
+  };
   std::vector<codvet_problem> seen;
-  EXPECT_EQ(codvet_validate(v, "a\x80\xf0\x40", 4, KeepFirst, &seen), CODVET_STOPPED);
+  EXPECT_EQ(codvet_validate(v, "a\x80\xf0\x40", 4, keepFirst, &seen), CODVET_STOPPED);
   ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0].offset, 1);
-  EXPECT_EQ(seen[0].message, 0);
-  EXPECT_EQ(seen[0].has_value, 1);
-  EXPECT_EQ(seen[0].value, 0x80u);
+  EXPECT_EQ(std::make_tuple(seen[0].offset, seen[0].message, seen[0].has_value, seen[0].value),
+            std::make_tuple(1, 0, 1, 0x80u));
   EXPECT_EQ(codvet_error_number(v), 0);
   codvet_validator_free(v);
 

@@ -14,53 +14,46 @@
 namespace codvet {
 namespace {
 
-// Every run length up to a few blocks, ended by every kind of byte outside
-// the range, for ranges at both ends of the byte values and in the middle.
-TEST(SkipInRange, StopsAtTheFirstByteOutside) {
-  std::mt19937 random(7);
-  for (ByteRange range : {ByteRange{0x00, 0x7F}, ByteRange{0x00, 0x7E}, ByteRange{0x21, 0x7E},
-                          ByteRange{0xA1, 0xFE}, ByteRange{0x80, 0xFF}, ByteRange{0x41, 0x41}}) {
-    std::vector<std::uint8_t> outside;
-    for (int b = 0; b < 256; ++b) {
-      if (!range.Holds(static_cast<std::uint8_t>(b)))
-        outside.push_back(static_cast<std::uint8_t>(b));
+// Every run length up to a few blocks of bytes from `inside`, ended by one
+// of `stops` (perhaps with another later): `find` must stop at the first
+// stop, at the end when there is none, and never go past the end it is given.
+template <typename Find>
+void ExpectStopsAtTheFirst(Find find, const std::vector<std::uint8_t>& inside,
+                           const std::vector<std::uint8_t>& stops, std::mt19937& random) {
+  for (std::size_t length = 0; length < 200; ++length) {
+    std::vector<std::uint8_t> bytes(length + 1 + random() % 70);
+    for (std::uint8_t& b : bytes) b = inside[random() % inside.size()];
+    const std::uint8_t* begin = bytes.data();
+    const std::uint8_t* end = begin + bytes.size();
+    EXPECT_EQ(find(begin, end), end);
+    bytes[length] = stops[random() % stops.size()];
+    if (random() % 2 == 0 && length + 1 < bytes.size()) {
+      bytes[length + 1 + random() % (bytes.size() - length - 1)] = stops[random() % stops.size()];
     }
-    for (std::size_t length = 0; length < 200; ++length) {
-      std::vector<std::uint8_t> bytes(length + 1 + random() % 70);
-      for (std::uint8_t& b : bytes) {
-        b = static_cast<std::uint8_t>(range.low + random() % (range.high - range.low + 1));
-      }
-      // Without a stop the run ends at the end.
-      EXPECT_EQ(SkipInRange(bytes.data(), bytes.data() + bytes.size(), range),
-                bytes.data() + bytes.size());
-      bytes[length] = outside[random() % outside.size()];
-      if (random() % 2 == 0 && length + 1 < bytes.size()) {
-        bytes[length + 1 + random() % (bytes.size() - length - 1)] =
-            outside[random() % outside.size()];
-      }
-      ASSERT_EQ(SkipInRange(bytes.data(), bytes.data() + bytes.size(), range) - bytes.data(),
-                static_cast<std::ptrdiff_t>(length))
-          << int(range.low) << "-" << int(range.high) << " stop " << int(bytes[length]);
-      // Never past the end it is given.
-      EXPECT_EQ(SkipInRange(bytes.data(), bytes.data() + length, range), bytes.data() + length);
-    }
+    ASSERT_EQ(find(begin, end) - begin, static_cast<std::ptrdiff_t>(length)) << int(bytes[length]);
+    EXPECT_EQ(find(begin, begin + length), begin + length);
   }
 }
 
-TEST(FindByte, FindsTheFirstOccurrenceOnly) {
-  std::mt19937 random(8);
-  for (std::size_t length = 0; length < 200; ++length) {
-    std::vector<std::uint8_t> bytes(length + 1 + random() % 70);
-    for (std::uint8_t& b : bytes) b = static_cast<std::uint8_t>(0x1C + random() % 0xE4);  // no 0x1B
-    const std::uint8_t* end = bytes.data() + bytes.size();
-    EXPECT_EQ(FindByte(bytes.data(), end, 0x1B), end);
-    bytes[length] = 0x1B;
-    if (length + 1 < bytes.size())
-      bytes[length + 1 + random() % (bytes.size() - length - 1)] = 0x1B;
-    ASSERT_EQ(FindByte(bytes.data(), end, 0x1B) - bytes.data(),
-              static_cast<std::ptrdiff_t>(length));
-    EXPECT_EQ(FindByte(bytes.data(), bytes.data() + length, 0x1B), bytes.data() + length);
+// Ranges at both ends of the byte values and in the middle; the escape byte.
+TEST(FastScan, StopsAtTheFirstByteSought) {
+  std::mt19937 random(7);
+  for (ByteRange range : {ByteRange{0x00, 0x7F}, ByteRange{0x00, 0x7E}, ByteRange{0x21, 0x7E},
+                          ByteRange{0xA1, 0xFE}, ByteRange{0x80, 0xFF}, ByteRange{0x41, 0x41}}) {
+    std::vector<std::uint8_t> inside, outside;
+    for (int b = 0; b < 256; ++b) {
+      (range.Holds(static_cast<std::uint8_t>(b)) ? inside : outside).push_back(b);
+    }
+    SCOPED_TRACE(int(range.low));
+    ExpectStopsAtTheFirst([&](auto* b, auto* e) { return SkipInRange(b, e, range); }, inside,
+                          outside, random);
   }
+  std::vector<std::uint8_t> notEscape;
+  for (int b = 0; b < 256; ++b) {
+    if (b != 0x1B) notEscape.push_back(b);
+  }
+  ExpectStopsAtTheFirst([](auto* b, auto* e) { return FindByte(b, e, 0x1B); }, notEscape, {0x1B},
+                        random);
 }
 
 TEST(JisPairSet, AgreesWithTheMappingAndTheSetForEveryPair) {
