@@ -26,6 +26,8 @@ TEST(Iso2022Jp, ReportsExactly) {
        {"Jis1978Warnings", "iso-2022-jp", kTo1978 + "\x30\x21\x7f\x7f" + kToAscii,
         Line(0, MsgJis1978Escape, 0x1B2440) + Line(3, MsgJis1978Character, 0x3021) +
             Line(5, MsgJis1978Character, 0x7F7F)},
+       {"Jis1978EscapeAloneMakesTheInputInvalid", "iso-2022-jp", kTo1978 + kToAscii,
+        Line(0, MsgJis1978Escape, 0x1B2440)},
        {"LoneEscape", "iso-2022-jp", "\x1b", Line(0, MsgIncompleteEscape, 0x1B)},
        {"EscapeAndOneByte", "iso-2022-jp", "ab\x1b$", Line(2, MsgIncompleteEscape, 0x1B24)},
        {"AloneFirstByte", "iso-2022-jp", kTo1983 + "\x30", Line(3, MsgAloneLeadByteJis, 0x30)},
