@@ -33,20 +33,6 @@ std::string ReadAll(ByteInput& input) {
   return bytes;
 }
 
-TEST(ByteInput, MemoryInAnyChunkSize) {
-  std::string data(
-      "\x00\x01\x7f\x80\xff"
-      "abc\0",
-      9);
-  for (std::size_t chunk : {1, 2, 3, 100}) {
-    ByteInput input(4);
-    input.OpenMemory(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), chunk);
-    EXPECT_EQ(ReadAll(input), data) << chunk;
-    EXPECT_EQ(input.ReadByte(), ByteInput::kEnd);
-    EXPECT_FALSE(input.failed());
-  }
-}
-
 // A pipe written in pieces from another thread; on POSIX its end is
 // non-blocking, as an inherited descriptor may be, so that the reader finds
 // it empty at times and must wait rather than fail.
