@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <vector>
 
 #include "library/encoding_table.h"
 #include "report/report_sink.h"
@@ -56,21 +57,22 @@ std::string ReportText(std::string_view name, std::int64_t offset, std::string_v
 Outcome RunValidator(const char* encodingName, std::string_view bytes, RunOptions options) {
   const Encoding* encoding = FindEncoding(encodingName);
   EXPECT_NE(encoding, nullptr) << encodingName;
-  if (encoding == nullptr) return {false, ""};
-  std::string lines;
-  bool valid;
-  {
-    ReportSink sink(&lines, 4096);
-    EncodingValidator validator(&sink);
-    ByteInput input(16);
-    input.OpenMemory(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
-                     options.chunk);
-    validator.input = &input;
-    validator.displayName = "t";
-    validator.useFastPath = options.fastPath;
-    valid = Validate(validator, *encoding);
-  }
-  return {valid, lines};
+  Outcome outcome;
+  if (encoding == nullptr) return outcome;
+  ReportSink sink(&outcome.lines, 4096);
+  EncodingValidator validator(&sink);
+  std::vector<std::uint8_t> exact(bytes.begin(), bytes.end());
+  ByteInput input(16);
+  input.OpenMemory(exact.data(), exact.size(), options.chunk);
+  validator.input = &input;
+  validator.displayName = "t";
+  validator.useFastPath = options.fastPath;
+  validator.kernel = options.kernel;
+  outcome.valid = Validate(validator, *encoding);
+  sink.Flush();
+  outcome.fastBytes = validator.fastPathBytes;
+  outcome.blockBytes = validator.blockKernelBytes;
+  return outcome;
 }
 
 void ExpectLines(const char* encodingName, std::string_view bytes, const std::string& lines) {
@@ -112,7 +114,8 @@ void SweepPairs(const char* encodingName, std::string prefix, int firstLow, int 
   Outcome fast = RunValidator(encodingName, sweep.input);
   EXPECT_EQ(fast.lines, sweep.expected) << encodingName;
   EXPECT_EQ(fast.valid, sweep.expected.empty()) << encodingName;
-  EXPECT_EQ(RunValidator(encodingName, sweep.input, {7, false}).lines, sweep.expected)
+  EXPECT_EQ(RunValidator(encodingName, sweep.input, {7, false, Kernel::Scalar}).lines,
+            sweep.expected)
       << encodingName;
 }
 

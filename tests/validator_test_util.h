@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "gtest/gtest.h"
+#include "validators/block_kernels.h"
 
 namespace codvet {
 
@@ -34,18 +35,24 @@ inline std::string Line(std::int64_t offset, std::string_view message, std::int6
   return ReportText("t", offset, message, value);
 }
 
+// What one validation gave, and how many bytes the fast path and, of those,
+// the block kernels carried.
 struct Outcome {
-  bool valid;
+  bool valid = false;
   std::string lines;
+  std::int64_t fastBytes = 0;
+  std::int64_t blockBytes = 0;
   bool operator==(const Outcome& o) const { return valid == o.valid && lines == o.lines; }
 };
 
 struct RunOptions {
   std::size_t chunk = SIZE_MAX;  // the input arrives in pieces of this many bytes
   bool fastPath = true;
+  Kernel kernel = BestKernel();
 };
 
-// Validates `bytes` as the named encoding, with the code sets loaded as the
+// Validates an exactly sized copy of `bytes` (so that the sanitizers see any
+// read past its end) as the named encoding, with the code sets loaded as the
 // program loads them; reports carry the display name "t".
 Outcome RunValidator(const char* encodingName, std::string_view bytes, RunOptions options = {});
 

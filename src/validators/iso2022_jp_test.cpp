@@ -51,13 +51,6 @@ TEST(Iso2022Jp, ReportsExactly) {
         ""}});
 }
 
-// A line feed is fine in ASCII although the previous input ended in JIS X
-// 0201 Roman: every input starts in ASCII.
-TEST(Iso2022JpModes, EveryInputStartsInAscii) {
-  EXPECT_FALSE(RunValidator("iso-2022-jp", kToRoman + "\n").valid);
-  EXPECT_TRUE(RunValidator("iso-2022-jp", "\n").valid);
-}
-
 // Every pair under JIS X 0208-1983 (ESC as a second byte is a case above): a
 // character exactly when both bytes, high bits ignored, are 0x21-0x7E and the
 // table has the code.
