@@ -91,14 +91,9 @@ const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* en
     SummarizeJisRows(primary, fast.rows);
     fast.summarized = true;
   }
-  for (;;) {
-    const std::uint8_t* passed = fast.kernels->eucJp(p, end, fast.rows);
-    blockBytes += passed - p;
-    const std::uint8_t* stop = ScalarStop(passed, end, passed - p);
-    p = passed;
-    p = PassEucJp<true>(p, stop, end, fast.jisX0208, secondary);
-    if (p < stop || stop == end) return p;
-  }
+  return PassByTurns(
+      p, end, blockBytes, [&](auto* q) { return fast.kernels->eucJp(q, end, fast.rows); },
+      [&](auto* q, auto* stop) { return PassEucJp<true>(q, stop, end, fast.jisX0208, secondary); });
 }
 
 }  // namespace

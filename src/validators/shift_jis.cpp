@@ -107,14 +107,9 @@ const std::uint8_t* SkipValidShiftJis(const std::uint8_t* p, const std::uint8_t*
     SummarizeShiftJis(primary, fast.summary);
     fast.summarized = true;
   }
-  for (;;) {
-    const std::uint8_t* passed = fast.kernels->shiftJis(p, end, fast.summary);
-    blockBytes += passed - p;
-    const std::uint8_t* stop = ScalarStop(passed, end, passed - p);
-    p = passed;
-    p = PassShiftJis<true>(p, stop, end, fast, primary);
-    if (p < stop || stop == end) return p;
-  }
+  return PassByTurns(
+      p, end, blockBytes, [&](auto* q) { return fast.kernels->shiftJis(q, end, fast.summary); },
+      [&](auto* q, auto* stop) { return PassShiftJis<true>(q, stop, end, fast, primary); });
 }
 
 }  // namespace

@@ -118,14 +118,9 @@ const std::uint8_t* PassUtf8(const std::uint8_t* p, const std::uint8_t* stop,
 const std::uint8_t* SkipValidUtf8(const std::uint8_t* p, const std::uint8_t* end,
                                   const BlockKernels* kernels, std::int64_t& blockBytes) {
   if (kernels == nullptr) return PassUtf8(p, end, end);
-  for (;;) {
-    const std::uint8_t* passed = kernels->utf8(p, end);
-    blockBytes += passed - p;
-    const std::uint8_t* stop = ScalarStop(passed, end, passed - p);
-    p = passed;
-    p = PassUtf8(p, stop, end);
-    if (p < stop || stop == end) return p;
-  }
+  return PassByTurns(
+      p, end, blockBytes, [&](auto* q) { return kernels->utf8(q, end); },
+      [&](auto* q, auto* stop) { return PassUtf8(q, stop, end); });
 }
 
 }  // namespace
