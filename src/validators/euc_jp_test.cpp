@@ -13,14 +13,10 @@ TEST(EucJp, ReportsExactly) {
   ExpectCases(
       {{"Empty", "euc-jp", "", ""},
        {"SingleBytesNeedNoLookup", "euc-jp", Bytes({0x41, 0x7F, 0x01, 0x0A, 0x0D}), ""},
-       {"LowSecondByteConsumed", "euc-jp", Bytes({0xA4, 0x41, 0x42}),
-        Line(0, MsgInvalidCharacter, 0xA441)},
        {"KanaBounds", "euc-jp", Bytes({0x8E, 0xA1, 0x8E, 0xDF}), ""},
        {"KanaOutOfRange", "euc-jp", Bytes({0x8E, 0xE0, 0x8E, 0xA0, 0x8E, 0x41, 0x42}),
         Line(0, MsgInvalidKanaCharacter, 0x8EE0) + Line(2, MsgInvalidKanaCharacter, 0x8EA0) +
             Line(4, MsgInvalidKanaCharacter, 0x8E41)},
-       {"AfterSupplementary", "euc-jp", Bytes({0x8F, 0xB0, 0xA1, 0xA4, 0x41}),
-        Line(3, MsgInvalidCharacter, 0xA441)},
        {"Ss3TakesSs3", "euc-jp", Bytes({0x8F, 0x8F, 0xA1, 0xA1}),
         Line(0, MsgInvalidJisX0212Character, 0x8F8FA1) + Line(3, MsgAloneJisX0208Pair, 0xA1)},
        {"Ss2TakesSs2", "euc-jp", Bytes({0x8E, 0x8E, 0xA1}),

