@@ -17,11 +17,11 @@
 
 namespace codvet {
 
-// A run of byte values low..high, both included; empty when low > high.
+// A run of byte values low..high, both included. Holds wraps, so low must not
+// exceed high: the sets always hold the ASCII letters, so a run is found.
 struct ByteRange {
   std::uint8_t low = 1;
   std::uint8_t high = 0;
-  bool empty() const { return low > high; }
   bool Holds(std::uint8_t byte) const {
     return static_cast<std::uint8_t>(byte - low) <= static_cast<std::uint8_t>(high - low);
   }
