@@ -3,9 +3,6 @@
 // passed exactly as typed, since whether a pattern was quoted shows only there.
 #include <windows.h>
 
-#include <string>
-#include <vector>
-
 #include "gtest/gtest.h"
 #include "report/messages.h"
 #include "run_process.h"

@@ -27,7 +27,6 @@ TEST(SplitCommandLine, FollowsTheRuntimeRules) {
     std::vector<std::string> args;
     const LeadBytes& lead = kSingleByte;
   } cases[] = {
-      {"codvet.exe", {"codvet.exe"}},
       {"", {""}},
       {"codvet.exe  utf8\t\"*.txt\"  ", {"codvet.exe", "utf8", "^*.txt"}},
       {"\"C:\\Program Files\"\\codvet.exe utf8", {"^C:\\Program Files\\codvet.exe", "utf8"}},
