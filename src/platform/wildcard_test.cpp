@@ -29,10 +29,12 @@ TEST(SplitCommandLine, FollowsTheRuntimeRules) {
   } cases[] = {
       {"", {""}},
       {"codvet.exe  utf8\t\"*.txt\"  ", {"codvet.exe", "utf8", "^*.txt"}},
-      {"\"C:\\Program Files\"\\codvet.exe utf8", {"^C:\\Program Files\\codvet.exe", "utf8"}},
-      // Backslashes in the program name escape nothing.
+      // In the program name quotes only group, even two in a row, and
+      // backslashes escape nothing.
+      {"\"C:\\Program\"\" Files\"\\codvet.exe utf8", {"^C:\\Program Files\\codvet.exe", "utf8"}},
       {"\"C:\\dir\\\" utf8 a*", {"^C:\\dir\\", "utf8", "a*"}},
-      {"p \"\" x", {"p", "^", "x"}},
+      // A doubled quote is a quote, also at the very end.
+      {"p \"\" x \"a\"\"", {"p", "^", "x", "^a\""}},
       // Backslashes before a quote stand for half as many; an odd one out
       // makes the quote a plain character. Elsewhere they are plain.
       {"p \\\\\"a b\" c", {"p", "\\a b", "c"}},
