@@ -86,12 +86,13 @@ TEST(FindWildcard, AndTheDirectoryPrefixBeforeIt) {
 
 TEST(CompareNames, IgnoresCaseAndKeepsDoubleByteCharactersWhole) {
   struct Case {
-    const char *a, *b;
+    std::string_view a, b;
     int sign;
     const LeadBytes& lead = kSingleByte;
   } cases[] = {
       {"a.txt", "A.TXT", 0},
-      {"ab", "AB.", -1},
+      // The bytes after a name are not part of it.
+      {std::string_view("ab~", 2), "AB.", -1},
       // Letters fold to lower case, so "_" and "[" come before them.
       {"_", "A", -1},
       {"Z", "[", 1},
