@@ -3,14 +3,13 @@
 // back into the arguments given.
 #include <windows.h>
 
-#include <fstream>
-#include <thread>
-
 #include "run_process.h"
 
 namespace codvet {
 
 namespace {
+
+SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
 
 // Quotes an argument only when it needs quotes, as a user types it: a quoted
 // pattern is not expanded.
@@ -29,27 +28,20 @@ std::string QuoteArgument(const std::string& arg) {
 }
 
 HANDLE OpenInheritable(const std::string& path, DWORD access, DWORD disposition) {
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE handle =
       CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  &inherit, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+                  &inheritable, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
 }
 
-// A pipe whose end for the child is inherited and whose other end is not, so
-// that the child never holds both.
-void MakePipe(HANDLE& childEnd, HANDLE& ownEnd, bool childReads) {
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE read = nullptr;
-  HANDLE write = nullptr;
-  if (!CreatePipe(&read, &write, &inherit, 0)) return;
-  childEnd = childReads ? read : write;
-  ownEnd = childReads ? write : read;
-  SetHandleInformation(ownEnd, HANDLE_FLAG_INHERIT, 0);
-}
-
-void CloseIfOpen(HANDLE handle) {
-  if (handle != nullptr) CloseHandle(handle);
+// A pipe whose end for the child is inherited; the other end, returned, is
+// not, so that the child never holds both.
+HANDLE MakePipe(HANDLE& childEnd, bool childReads) {
+  HANDLE ends[2] = {};  // read, write
+  CreatePipe(&ends[0], &ends[1], &inheritable, 0);
+  childEnd = ends[childReads ? 0 : 1];
+  SetHandleInformation(ends[childReads ? 1 : 0], HANDLE_FLAG_INHERIT, 0);
+  return ends[childReads ? 1 : 0];
 }
 
 }  // namespace
@@ -59,46 +51,29 @@ ProcessResult RunProcess(const std::string& program, const ProcessOptions& optio
   // Windows has no device that is always full.
   if (options.stdoutMode == StdoutMode::DevFull) return result;
   TempDir scratch;
-  std::string outPath = scratch.path() + "\\out";
-  std::string errPath = scratch.path() + "\\err";
-
   HANDLE in = nullptr;
   HANDLE out = nullptr;
+  HANDLE err = nullptr;
   HANDLE feed = nullptr;   // our end of a standard input pipe
   HANDLE drain = nullptr;  // our end of a standard output pipe
-  switch (options.stdinMode) {
-    case StdinMode::Empty:
-      in = OpenInheritable("NUL", GENERIC_READ, OPEN_EXISTING);
-      break;
-    case StdinMode::Data:
-      in = OpenInheritable(scratch.Write("stdin", options.stdinData), GENERIC_READ, OPEN_EXISTING);
-      break;
-    case StdinMode::File:
-      in = OpenInheritable(options.stdinPath, GENERIC_READ, OPEN_EXISTING);
-      break;
-    case StdinMode::Pipe:
-      MakePipe(in, feed, true);
-      break;
-    case StdinMode::Closed:
-      break;
+  if (options.stdinMode == StdinMode::Pipe) {
+    feed = MakePipe(in, true);
+  } else if (options.stdinMode != StdinMode::Closed) {
+    std::string path = options.stdinMode == StdinMode::File ? options.stdinPath : "NUL";
+    if (options.stdinMode == StdinMode::Data) path = scratch.Write("stdin", options.stdinData);
+    in = OpenInheritable(path, GENERIC_READ, OPEN_EXISTING);
   }
-  switch (options.stdoutMode) {
-    case StdoutMode::Capture:
-      out = OpenInheritable(outPath, GENERIC_WRITE, CREATE_ALWAYS);
-      break;
-    case StdoutMode::PipeClosedEarly:
-      MakePipe(out, drain, false);
-      break;
-    case StdoutMode::Closed:
-    case StdoutMode::DevFull:
-      break;
+  if (options.stdoutMode == StdoutMode::Capture) {
+    out = OpenInheritable(scratch.path() + "\\out", GENERIC_WRITE, CREATE_ALWAYS);
+  } else if (options.stdoutMode == StdoutMode::PipeClosedEarly) {
+    drain = MakePipe(out, false);
   }
-  HANDLE err = options.mergeStderr ? out : OpenInheritable(errPath, GENERIC_WRITE, CREATE_ALWAYS);
+  if (!options.mergeStderr) {
+    err = OpenInheritable(scratch.path() + "\\err", GENERIC_WRITE, CREATE_ALWAYS);
+  }
 
-  std::string line = QuoteArgument(program);
-  if (!options.rawArguments.empty()) {
-    line += " " + options.rawArguments;
-  } else {
+  std::string line = QuoteArgument(program) + " " + options.rawArguments;
+  if (options.rawArguments.empty()) {
     for (const std::string& arg : options.args) line += " " + QuoteArgument(arg);
   }
   STARTUPINFOA startup = {};
@@ -106,43 +81,32 @@ ProcessResult RunProcess(const std::string& program, const ProcessOptions& optio
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = in;
   startup.hStdOutput = out;
-  startup.hStdError = err;
+  startup.hStdError = options.mergeStderr ? out : err;
   PROCESS_INFORMATION child = {};
   bool started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                 options.directory.empty() ? nullptr : options.directory.c_str(),
                                 &startup, &child);
-  DWORD startError = GetLastError();
-  CloseIfOpen(in);
-  CloseIfOpen(out);
-  if (err != out) CloseIfOpen(err);
-  if (!started) {
-    CloseIfOpen(feed);
-    CloseIfOpen(drain);
-    result.err = "CreateProcessA failed with error " + std::to_string(startError);
-    return result;
+  if (!started) result.err = "CreateProcessA failed with error " + std::to_string(GetLastError());
+  // Once the child holds its ends, ours of them go, so that it sees the end
+  // of input and we see it gone; after a failed start, all go.
+  for (HANDLE handle : {in, out, err, started ? nullptr : feed, started ? nullptr : drain}) {
+    if (handle != nullptr) CloseHandle(handle);
   }
-
-  std::thread feeder;
+  if (!started) return result;
   if (feed != nullptr) {
-    feeder = std::thread([&] {
-      std::size_t done = 0;
-      while (done < options.stdinData.size()) {
-        DWORD put = 0;
-        DWORD size = static_cast<DWORD>(options.stdinData.size() - done);
-        if (!WriteFile(feed, options.stdinData.data() + done, size, &put, nullptr)) break;
-        done += put;
-      }
-      CloseHandle(feed);
-    });
+    // A blocking pipe takes the whole write, as fast as the child reads.
+    DWORD put = 0;
+    WriteFile(feed, options.stdinData.data(), static_cast<DWORD>(options.stdinData.size()), &put,
+              nullptr);
+    CloseHandle(feed);
   }
   if (drain != nullptr) {
     std::string kept(options.keepBytes, '\0');
     std::size_t got = 0;
-    while (got < kept.size()) {
-      DWORD n = 0;
-      if (!::ReadFile(drain, &kept[got], static_cast<DWORD>(kept.size() - got), &n, nullptr) ||
-          n == 0)
-        break;
+    DWORD n = 0;
+    while (got < kept.size() &&
+           ::ReadFile(drain, &kept[got], static_cast<DWORD>(kept.size() - got), &n, nullptr) &&
+           n > 0) {
       got += n;
     }
     result.out = kept.substr(0, got);
@@ -153,10 +117,9 @@ ProcessResult RunProcess(const std::string& program, const ProcessOptions& optio
   GetExitCodeProcess(child.hProcess, &status);
   CloseHandle(child.hProcess);
   CloseHandle(child.hThread);
-  if (feeder.joinable()) feeder.join();
   result.status = static_cast<int>(status);
-  if (options.stdoutMode == StdoutMode::Capture) result.out = ReadFile(outPath);
-  if (!options.mergeStderr) result.err = ReadFile(errPath);
+  if (options.stdoutMode == StdoutMode::Capture) result.out = ReadFile(scratch.path() + "\\out");
+  if (!options.mergeStderr) result.err = ReadFile(scratch.path() + "\\err");
   return result;
 }
 
