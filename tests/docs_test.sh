@@ -1,17 +1,13 @@
 #!/usr/bin/env bash
-# The documentation tells the truth: every example in README.md and in the
-# manual page gives the output shown, both list every message exactly, and
-# the bash completion offers what it should.
+# The documentation tells the truth: the examples in README.md and in the
+# manual page give the output shown, both list every message exactly, and the
+# bash completion offers what it should. Usage: CHECK PROGRAM SOURCE_DIR.
 #
-# usage: docs_test.sh CHECK PROGRAM SOURCE_DIR (CHECK is a ctest name below)
-#
-# An example is a command after "$ " in a code block (in README.md, a block
-# marked ```console; in the manual page, between .EX and .EE), followed by
-# the lines it prints. It is run with bash, with the built program first on
-# PATH, LC_ALL=C and standard error merged into standard output (as a
-# terminal shows them). README examples run in the source directory, in
-# order; the manual page's in an empty directory of their own, since they
-# make their own files.
+# An example is a command after "$ " (in README.md in a ```console block, in
+# the manual page between .EX and .EE) followed by the lines it prints. Each
+# runs in bash with the program first on PATH, LC_ALL=C and standard error
+# merged, in order: README's in the source directory, the manual page's in an
+# empty directory of their own, since they make their own files.
 set -euo pipefail
 export LC_ALL=C
 check=$1 program=$2 source=$3
@@ -28,11 +24,11 @@ Fail() {
 # The text a line of roff shows, for the few escapes that the manual page's
 # examples and messages use; any other escape is an error, so that nothing is
 # compared that the reader would see differently.
-roff='function unroff(s,   out, e) {
+roff='function unroff(s, line,   out, e) {
   for (out = ""; match(s, /\\(\(..|.)/); s = substr(s, RSTART + RLENGTH)) {
     e = substr(s, RSTART, RLENGTH)
     if (!(e in text)) {
-      printf "doc/codvet.1:%d: unexpected escape %s in %s\n", NR, e, $0 > "/dev/stderr"
+      printf "doc/codvet.1:%d: unexpected escape %s\n", line, e > "/dev/stderr"
       bad = 1
     }
     out = out substr(s, 1, RSTART - 1) text[e]
@@ -45,10 +41,10 @@ BEGIN {
 }
 END { exit bad }'
 
-# Writes each example of document $1 into $scratch/N.cmd and N.out (N: the
-# line of its command) and lists the Ns; at least $2 examples are expected.
-# In the manual page an output line that holds Japanese text is written as
-# ".ie \n(JA TEXT", with an ASCII stand-in after ".el", and TEXT is compared.
+# Runs the examples of document $1 in directory $2 (at least $3 of them),
+# each written to $scratch/N.cmd and N.out, N the line of its command. In the
+# manual page an output line holding Japanese is ".ie \n(JA TEXT" and an
+# ASCII stand-in after ".el"; TEXT is compared.
 RunExamples() {
   local document=$1 directory=$2 n
   awk -v man="$([[ $document == *.1 ]] && echo 1)" -v dir="$scratch" "$roff"'
@@ -60,7 +56,7 @@ RunExamples() {
     }
     run && /^\$ / {
       file = dir "/" NR
-      printf "%s", (man ? unroff(substr($0, 3)) : substr($0, 3)) > (file ".cmd")
+      printf "%s", (man ? unroff(substr($0, 3), NR) : substr($0, 3)) > (file ".cmd")
       printf "" > (file ".out")
       print NR
       next
@@ -71,7 +67,7 @@ RunExamples() {
         printf "doc/codvet.1:%d: unexpected request in an example: %s\n", NR, $0 > "/dev/stderr"
         bad = 1
       }
-      print (man ? unroff($0) : $0) > (file ".out")
+      print (man ? unroff($0, NR) : $0) > (file ".out")
     }' "$source/$document" >"$scratch/examples"
   [[ $(wc -l <"$scratch/examples") -ge $3 ]] || Fail "$document: fewer than $3 examples"
   for n in $(cat "$scratch/examples"); do
@@ -83,26 +79,25 @@ RunExamples() {
   done
 }
 
-# The message catalogue in src/report/messages.h as "Identifier<TAB>text", in
-# the order of kMessages, the Shift_JIS half converted to UTF-8. Every message
-# declared must be in kMessages, in the same order.
+# The message catalogue of src/report/messages.h as "Identifier<TAB>text",
+# its Shift_JIS converted to UTF-8; kMessages must list every message in the
+# order of their declarations.
 Catalogue() {
-  local header="$source/src/report/messages.h" declared listed name literal text
-  declared=$(sed -n 's/^inline constexpr std::string_view \(Msg[A-Za-z0-9]*\) =.*/\1/p' "$header")
-  listed=$(sed -n '/kMessages\[\] = {/,/};/s/^ *\(Msg[A-Za-z0-9]*\),$/\1/p' "$header")
-  [[ $declared == "$listed" ]] || Fail "messages.h: every message, in kMessages in order"
-  # A literal runs from the declaration to the ";", in adjacent "..." pieces.
+  local header="$source/src/report/messages.h" name literal text
+  # A literal runs from its declaration to the ";", in adjacent "..." pieces.
   awk '/^inline constexpr std::string_view Msg/ { name = $4; text = "" }
        name != "" {
          for (s = $0; match(s, /"([^"\\]|\\.)*"/); s = substr(s, RSTART + RLENGTH))
            text = text substr(s, RSTART + 1, RLENGTH - 2)
          if (/;/) { print name "\t" text; name = "" }
        }' "$header" >"$scratch/literals"
+  [[ $(cut -f1 "$scratch/literals") == \
+    "$(sed -n '/kMessages\[\] = {/,/};/s/^ *\(Msg[A-Za-z0-9]*\),$/\1/p' "$header")" ]] ||
+    Fail "messages.h: kMessages does not list every message in order"
   while IFS=$'\t' read -r name literal; do
     text=$(printf '%b' "$literal" | iconv -f CP932 -t UTF-8) || Fail "$name: not CP932"
     printf '%s\t%s\n' "$name" "$text"
   done <"$scratch/literals" >"$scratch/catalogue"
-  [[ $(cut -f1 "$scratch/catalogue") == "$declared" ]] || Fail "messages.h: a literal not understood"
 }
 
 # Expects the completions, sorted, that bash offers for the words given, and
@@ -136,10 +131,10 @@ Docs.ManPageListsEveryMessageExactly)
   # A message: .TP, its English half in bold, ".if \n(JA" and the Japanese.
   Catalogue
   awk "$roff"'
-    previous == ".TP" && /^\.B / { english = substr($0, 4); previous = $0; next }
+    previous == ".TP" && /^\.B / { english = substr($0, 4); line = NR; previous = $0; next }
     english != "" && /^\.if \\n\(JA / {
       if (english ~ /^"./) english = substr(english, 2, length(english) - 2)
-      print unroff(english) " " unroff(substr($0, 11))
+      print unroff(english, line) " " unroff(substr($0, 11), NR)
     }
     { english = ""; previous = $0 }' "$source/doc/codvet.1" >"$scratch/listed"
   cut -f2 "$scratch/catalogue" | diff -u --label messages.h --label doc/codvet.1 - "$scratch/listed" ||
