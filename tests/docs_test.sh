@@ -70,13 +70,13 @@ RunExamples() {
       print (man ? unroff($0, NR) : $0) > (file ".out")
     }' "$source/$document" >"$scratch/examples"
   [[ $(wc -l <"$scratch/examples") -ge $3 ]] || Fail "$document: fewer than $3 examples"
-  for n in $(cat "$scratch/examples"); do
+  while read -r n; do
     (cd "$directory" && PATH="$(dirname "$program"):$PATH" \
       bash -c "$(cat "$scratch/$n.cmd")" </dev/null >"$scratch/$n.actual" 2>&1) || true
     cmp -s "$scratch/$n.out" "$scratch/$n.actual" ||
       Fail "$document:$n: \$ $(cat "$scratch/$n.cmd")" \
         "$(diff -u --label expected --label actual "$scratch/$n.out" "$scratch/$n.actual")"
-  done
+  done <"$scratch/examples"
 }
 
 # The message catalogue of src/report/messages.h as "Identifier<TAB>text",
