@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The documentation tells the truth: the examples in README.md and in the
 # manual page give the output shown, both list every message exactly, and the
-# bash completion offers what it should. Usage: CHECK PROGRAM SOURCE_DIR.
+# bash completion offers what it should. CHECK is one of the names below.
 #
 # An example is a command after "$ " (in README.md in a ```console block, in
 # the manual page between .EX and .EE) followed by the lines it prints. Each
@@ -10,7 +10,10 @@
 # empty directory of their own, since they make their own files.
 set -euo pipefail
 export LC_ALL=C
-check=$1 program=$2 source=$3
+(($# == 3)) || { echo "usage: $0 CHECK PROGRAM SOURCE_DIR" >&2 && exit 2; }
+check=$1
+bin=$(cd "$(dirname "$2")" && pwd)
+source=$(cd "$3" && pwd)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 failed=0
@@ -71,7 +74,7 @@ RunExamples() {
     }' "$source/$document" >"$scratch/examples"
   [[ $(wc -l <"$scratch/examples") -ge $3 ]] || Fail "$document: fewer than $3 examples"
   while read -r n; do
-    (cd "$directory" && PATH="$(dirname "$program"):$PATH" \
+    (cd "$directory" && PATH="$bin:$PATH" \
       bash -c "$(cat "$scratch/$n.cmd")" </dev/null >"$scratch/$n.actual" 2>&1) || true
     cmp -s "$scratch/$n.out" "$scratch/$n.actual" ||
       Fail "$document:$n: \$ $(cat "$scratch/$n.cmd")" \
