@@ -36,24 +36,18 @@ std::string Lines(const std::string& name, const std::vector<Problem>& problems)
   return out;
 }
 
-// Inputs for one encoding: its samples, and the valid one with bytes
-// changed, cut short at random, and random bytes.
+// Inputs for one encoding: its samples, and the valid one with ever more
+// bytes changed at random, whole and cut short at random.
 std::vector<std::string> MakeInputs(const std::string& encoding, std::mt19937& rng) {
-  static const char kSpecial[] =
-      "\x00\x0a\x0d\x1b$(@BJ\x7f\x80\x8e\x8f\xa0\xa1\xd8\xdc\xe0\xed\xfc\xfe\xff";
   std::string samples = std::string(CODVET_SOURCE_DIR) + "/samples/" + encoding;
   std::string valid = ReadFile(samples + "-valid.txt");
   std::vector<std::string> inputs = {"", valid, ReadFile(samples + "-invalid.txt")};
-  for (int round = 0; round < 10; ++round) {
+  for (int round = 0; round < 15; ++round) {
     std::string changed = valid;
-    for (int k = 0; k <= round; ++k) {
-      changed[rng() % changed.size()] = kSpecial[rng() % (sizeof kSpecial - 1)];
-    }
+    for (int k = 0; k <= round * round; ++k)
+      changed[rng() % changed.size()] = static_cast<char>(rng());
     inputs.push_back(changed);
     inputs.push_back(changed.substr(0, rng() % changed.size()));
-    std::string random(100 + round * 40, '\0');
-    for (char& c : random) c = static_cast<char>(rng());
-    inputs.push_back(random);
   }
   return inputs;
 }
@@ -201,10 +195,7 @@ TEST(CInterface, AnswersWrongUseWithAStatus) {
 
   EXPECT_EQ(codvet_encoding_name(-1), nullptr);
   EXPECT_STREQ(codvet_encoding_name(2), "euc-jp");
-  for (int bad : {-1, CODVET_MESSAGE_COUNT}) {
-    EXPECT_EQ(codvet_message_name(bad), nullptr);
-    EXPECT_EQ(codvet_message_report_text(bad), nullptr);
-  }
+  for (int bad : {-1, CODVET_MESSAGE_COUNT}) EXPECT_EQ(codvet_message_report_text(bad), nullptr);
   EXPECT_STREQ(codvet_message_english(24), "Uncertain Endian");
   EXPECT_STREQ(
       codvet_message_report_text(18),
