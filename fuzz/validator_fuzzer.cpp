@@ -1,11 +1,9 @@
 // A libFuzzer target for one validation operation, chosen when it is built.
-// Every input is validated under each encoding name that uses the operation:
-// by the plain byte-at-a-time path, and by the fast path on each block kernel
-// the processor has, over one block, small pieces and pieces near the
-// kernels' block size. All must agree byte for byte, and the output must keep
-// the invariants every run keeps: the result is true exactly when nothing was
-// printed, every line has one of the two report forms with a catalogue
-// message, and offsets increase and stay inside the input.
+// Every input is validated under each encoding name that uses the operation,
+// by the plain step and by the fast path on each kernel the processor has, in
+// one piece and in pieces small and near the kernels' block size: all must
+// agree byte for byte, say valid exactly when they print nothing, and print
+// well-formed lines whose offsets increase inside the input.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
