@@ -9,14 +9,12 @@
 #include <random>
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include "corpus.h"
 #include "gtest/gtest.h"
 #include "library/encoding_table.h"
 #include "validator_test_util.h"
 #include "validators/block_kernels.h"
-#include "validators/encoding_validator.h"
 
 namespace codvet {
 namespace {
@@ -27,33 +25,6 @@ constexpr int kSpecialBytes[] = {0x00, 0x0A, 0x0D, 0x1B, 0x20, 0x24, 0x28, 0x40,
                                  0xE0, 0xE3, 0xED, 0xF0, 0xF8, 0xFC, 0xFD, 0xFE, 0xFF, 0x9F};
 constexpr bench::CorpusKind kLong = bench::CorpusKind::Japanese;
 constexpr bench::CorpusKind kMixed = bench::CorpusKind::Mixed;
-
-// One validation, and how many bytes the fast path and the block kernels
-// carried.
-struct Counted {
-  Outcome outcome{false, ""};
-  std::int64_t fastBytes = 0, blockBytes = 0;
-};
-
-Counted RunCounted(const char* name, const std::string& bytes, std::size_t chunk, bool fast,
-                   Kernel kernel) {
-  Counted counted;
-  ReportSink sink(&counted.outcome.lines, 4096);
-  EncodingValidator validator(&sink);
-  // Exactly sized, so that the sanitizers see any read past the end.
-  std::vector<std::uint8_t> exact(bytes.begin(), bytes.end());
-  ByteInput input;
-  input.OpenMemory(exact.data(), exact.size(), chunk);
-  validator.input = &input;
-  validator.displayName = "t";
-  validator.useFastPath = fast;
-  validator.kernel = kernel;
-  counted.outcome.valid = Validate(validator, *FindEncoding(name));
-  sink.Flush();
-  counted.fastBytes = validator.fastPathBytes;
-  counted.blockBytes = validator.blockKernelBytes;
-  return counted;
-}
 
 // A kernel is skipped below only where the processor lacks it: Linux lists
 // what the processor has in /proc/cpuinfo.
@@ -91,9 +62,9 @@ class FastPath : public ::testing::TestWithParam<std::tuple<int, Kernel>> {
   // larger ones let the block-wise scans run; true if all agree.
   bool SameBothWays(const std::string& bytes, std::initializer_list<std::size_t> chunks = {
                                                   1, 2, 3, 7, 16, 61, 64, 65, 200, SIZE_MAX}) {
-    Outcome plain = RunCounted(encoding(), bytes, SIZE_MAX, false, Kernel::Scalar).outcome;
+    Outcome plain = RunValidator(encoding(), bytes, {SIZE_MAX, false, Kernel::Scalar});
     for (std::size_t chunk : chunks) {
-      Outcome fast = RunCounted(encoding(), bytes, chunk, true, kernel()).outcome;
+      Outcome fast = RunValidator(encoding(), bytes, {chunk, true, kernel()});
       EXPECT_EQ(fast.lines, plain.lines)
           << "pieces of " << chunk << " of " << testing::PrintToString(bytes);
       if (!(fast == plain)) return false;
@@ -107,8 +78,8 @@ class FastPath : public ::testing::TestWithParam<std::tuple<int, Kernel>> {
 TEST_P(FastPath, LongValidTextGoesTheFastWay) {
   for (bench::CorpusKind kind : {kLong, kMixed}) {
     std::string text = bench::MakeText(kind, encoding(), 50000, 9, false);
-    Counted run = RunCounted(encoding(), text, SIZE_MAX, true, kernel());
-    ASSERT_TRUE(run.outcome.valid);
+    Outcome run = RunValidator(encoding(), text, {SIZE_MAX, true, kernel()});
+    ASSERT_TRUE(run.valid);
     double size = static_cast<double>(text.size());
     EXPECT_GT(run.fastBytes, 0.99 * size);
     // UTF-16 has no block kernel; the others leave to the scalar path only
@@ -157,7 +128,7 @@ TEST_P(FastPath, GeneratedTextSparselyChanged) {
   std::mt19937 random(4);
   for (int round = 0; round < 20; ++round) {
     std::string text = Text(50 + 1000 * round, round, round % 2 == 0 ? kLong : kMixed);
-    EXPECT_TRUE(RunCounted(encoding(), text, SIZE_MAX, false, Kernel::Scalar).outcome.valid);
+    EXPECT_TRUE(RunValidator(encoding(), text, {SIZE_MAX, false, Kernel::Scalar}).valid);
     ASSERT_TRUE(SameBothWays(text));
     for (int changes = round % 6 * 3 + 1; changes > 0; --changes) {
       text[random() % text.size()] =
