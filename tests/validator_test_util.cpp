@@ -15,11 +15,8 @@
 
 namespace codvet {
 
-const TestEncoding kTestEncodings[8] = {
-    {"shift_jis", "SHIFT_JIS"},     {"windows-31j", "CP932"}, {"euc-jp", "EUC-JP"},
-    {"iso-2022-jp", "ISO-2022-JP"}, {"utf8", "UTF-8"},        {"utf16", "UTF-16"},
-    {"utf16be", "UTF-16BE"},        {"utf16le", "UTF-16LE"},
-};
+const char* const kTestEncodings[8] = {"shift_jis", "windows-31j", "euc-jp",  "iso-2022-jp",
+                                       "utf8",      "utf16",       "utf16be", "utf16le"};
 
 std::optional<std::string> Convert(const char* from, const char* to, std::string_view in) {
 #if __has_include(<iconv.h>)

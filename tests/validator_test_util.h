@@ -16,12 +16,8 @@
 
 namespace codvet {
 
-// The accepted encoding names, each with the system converter's name for it.
-struct TestEncoding {
-  const char* name;
-  const char* converter;
-};
-extern const TestEncoding kTestEncodings[8];
+// The accepted encoding names, in the program's order.
+extern const char* const kTestEncodings[8];
 
 // `in` converted by the system's converter (iconv), or nothing when the
 // converter is missing or refuses the input.
