@@ -90,6 +90,7 @@ printf 'a\r\n\x1a\r\x80' >files/crlf.txt
 cd files
 same "codvet"
 same "codvet latin1"
+same "codvet ISO-2022-jp invalid.txt"
 same "codvet utf8 crlf.txt"
 # Earlier reports stay, before the error; later files are not read.
 same "codvet utf8 invalid.txt missing cut.txt 2>&1"
@@ -120,8 +121,8 @@ dirs=0
 
 # Matches are sorted without regard to case, "." and ".." left out; patterns
 # keep their places.
-typed 'utf8 b*.txt .* a?.txt' 'b1.txt B0.txt a1.txt A0.txt .x c.dat' "" 2 \
-  B0.txt b1.txt .x A0.txt a1.txt
+typed 'utf8 b*.txt .* a?.txt' 'B1.txt b0.txt a1.txt A0.txt .x c.dat' "" 2 \
+  b0.txt B1.txt .x A0.txt a1.txt
 # With their directory part; wine shows the root directory as drive Z:, the
 # current drive.
 typed 'utf8 sub\*.txt sub/?.txt Z:*.txt' 'sub\a.txt top.txt' "" 2 \
