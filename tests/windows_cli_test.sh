@@ -1,14 +1,10 @@
 #!/usr/bin/env bash
-# End-to-end tests of the Windows program under wine: what only a Windows
-# process shows (CR LF line ends, raw standard input, a closed or early-closed
-# standard output, wildcards expanded from the raw command line, code page 932
-# file names). Each check compares standard output, standard error and the
-# exit status exactly. Most are differential: the POSIX program run the same
-# way prints the same bytes, with "\n" where the Windows one prints "\r\n".
+# End-to-end tests of the Windows program under wine, inside the prefix and
+# server of scripts/test-windows.sh. Each check compares standard output,
+# standard error and the exit status exactly. Most are differential: the POSIX
+# program run the same way prints the same bytes, with "\n" for "\r\n".
 #
 #   tests/windows_cli_test.sh CODVET_EXE POSIX_CODVET
-#
-# Run it inside a wine prefix whose server is already up (scripts/test-windows.sh).
 set -euo pipefail
 exe=$(realpath "$1")
 posix=$(realpath "$2")
@@ -80,14 +76,13 @@ for sample in samples/*.txt; do
   same "codvet ${encoding%-*} $sample"
 done
 
-cd "$t"
-mkdir files
-printf 'ASCII only.\n' >files/valid.txt
-printf 'a\x80b\xed\xa0\x80' >files/invalid.txt
-printf 'ab\x82' >files/cut.txt
-printf 'a\r\n\x1a\r\x80' >files/crlf.txt
-{ head -c 1048576 /dev/zero | tr '\0' '\200'; printf ok; } >files/many.txt
-cd files
+mkdir "$t/files"
+cd "$t/files"
+printf 'ASCII only.\n' >valid.txt
+printf 'a\x80b\xed\xa0\x80' >invalid.txt
+printf 'ab\x82' >cut.txt
+printf 'a\r\n\x1a\r\x80' >crlf.txt
+{ head -c 1048576 /dev/zero | tr '\0' '\200'; printf ok; } >many.txt
 same "codvet"
 same "codvet latin1"
 same "codvet ISO-2022-jp invalid.txt"
