@@ -1,5 +1,7 @@
 // Running the built program as a separate process with chosen standard
-// streams, for end-to-end tests.
+// streams, for end-to-end tests (POSIX only: tests/windows_cli_test.sh runs
+// the Windows program); a scratch directory and reading a whole file, for
+// every test.
 #ifndef TESTS_RUN_PROCESS_H_
 #define TESTS_RUN_PROCESS_H_
 
@@ -24,12 +26,9 @@ struct ProcessOptions {
   StdoutMode stdoutMode = StdoutMode::Capture;
   std::size_t keepBytes = 0;     // PipeClosedEarly: bytes read before closing
   bool mergeStderr = false;      // standard error into the same file as stdout
-  std::vector<std::string> env;  // extra NAME=VALUE entries (POSIX only)
+  std::vector<std::string> env;  // extra NAME=VALUE entries
   std::string directory;         // working directory, if not empty
   long maxOpenFiles = 0;         // a lower descriptor limit, if not 0
-  // Windows: the command line after the program name exactly as typed, in
-  // place of one made from `args`, for quoting that `args` cannot show.
-  std::string rawArguments;
 };
 
 struct ProcessResult {
