@@ -16,11 +16,6 @@
 namespace codvet {
 namespace {
 
-std::string Report(const std::string& name, long long offset, std::string_view message,
-                   unsigned value) {
-  return ReportText(name, offset, message, value, "\n");
-}
-
 ProcessResult RunCodvet(std::vector<std::string> args, ProcessOptions options = {}) {
   options.args = std::move(args);
   return RunProcess(CODVET_BINARY, options);
@@ -43,8 +38,8 @@ class Cli : public ::testing::Test {
     options.directory = dir.path();
     return RunCodvet(std::move(args), options);
   }
-  const std::string kInvalid = Report("invalid.txt", 1, MsgInvalidSecondByte, 0x62) +
-                               Report("invalid.txt", 3, MsgSurrogateInUtf8, 0xeda080);
+  const std::string kInvalid = ReportText("invalid.txt", 1, MsgInvalidSecondByte, 0x62) +
+                               ReportText("invalid.txt", 3, MsgSurrogateInUtf8, 0xeda080);
   const std::string kMissing = "missing: No such file or directory\n";
 };
 
@@ -68,7 +63,7 @@ TEST_F(Cli, ArgumentsAndFiles) {
        "",
        4},
       // Line ends and the DOS end-of-file byte are ordinary bytes.
-      {{"utf8", "crlf.txt"}, Report("crlf.txt", 5, MsgIncompleteCharacterUtf8, 0x80), "", 2},
+      {{"utf8", "crlf.txt"}, ReportText("crlf.txt", 5, MsgIncompleteCharacterUtf8, 0x80), "", 2},
       // Names ignore case and nothing else.
       {{"Utf16LE", "valid.txt"}, "", "", 0},
       {{"ISO-2022-jp", "valid.txt"}, "", "", 0},
@@ -82,9 +77,9 @@ TEST_F(Cli, ArgumentsAndFiles) {
       // Earlier reports stay, before the error; later files are not read.
       {{"utf8", "invalid.txt", "missing", "cut.txt"}, kInvalid + kMissing, "", 4, true},
       {{"shift_jis", "cut.txt", "cut.txt", "bad.txt"},
-       Report("cut.txt", 2, MsgAloneLeadByteSjis, 0x82) +
-           Report("cut.txt", 2, MsgAloneLeadByteSjis, 0x82) +
-           Report("bad.txt", 3, MsgInvalidCharacter, 0x7f),
+       ReportText("cut.txt", 2, MsgAloneLeadByteSjis, 0x82) +
+           ReportText("cut.txt", 2, MsgAloneLeadByteSjis, 0x82) +
+           ReportText("bad.txt", 3, MsgInvalidCharacter, 0x7f),
        "",
        2},
       {{"utf8", ""}, "", "No such file or directory\n", 4},
@@ -111,9 +106,10 @@ TEST_F(Cli, StandardInput) {
     int status;
   } cases[] = {
       {StdinMode::Empty, "", "", "", 0},
-      {StdinMode::Pipe, "ok\xc3", Report("(STDIN)", 2, MsgIncompleteCharacterUtf8, 0xc3), "", 2},
-      {StdinMode::Pipe, kCrLf, Report("(STDIN)", 5, MsgIncompleteCharacterUtf8, 0x80), "", 2},
-      {StdinMode::Data, kCrLf, Report("(STDIN)", 5, MsgIncompleteCharacterUtf8, 0x80), "", 2},
+      {StdinMode::Pipe, "ok\xc3", ReportText("(STDIN)", 2, MsgIncompleteCharacterUtf8, 0xc3), "",
+       2},
+      {StdinMode::Pipe, kCrLf, ReportText("(STDIN)", 5, MsgIncompleteCharacterUtf8, 0x80), "", 2},
+      {StdinMode::Data, kCrLf, ReportText("(STDIN)", 5, MsgIncompleteCharacterUtf8, 0x80), "", 2},
       {StdinMode::Closed, "", "", "(STDIN): Bad file descriptor\n", 4},
       {StdinMode::File, ".", "", "(STDIN): Is a directory\n", 4},
   };
@@ -131,7 +127,7 @@ TEST_F(Cli, StandardInput) {
 TEST_F(Cli, FileNamesArePrintedUnaltered) {
   std::string odd = dir.Write("a \"q\"\n\x82\xa0\xff.txt", "\x80");
   ProcessResult r = RunCodvet({"utf8", odd});
-  EXPECT_EQ(r.out, Report(odd, 0, MsgIncompleteCharacterUtf8, 0x80));
+  EXPECT_EQ(r.out, ReportText(odd, 0, MsgIncompleteCharacterUtf8, 0x80));
 }
 
 // A closed or full standard output, or a reader that leaves early, does not
@@ -168,7 +164,7 @@ TEST_F(Cli, NoLineIsLostWhenTheRunEndsEarly) {
   dir.Write("many.txt", std::string(100000, '\x80'));
   ProcessResult r = Run({"windows-31j", "many.txt", "missing"});
   std::string expected;
-  for (int i = 0; i < 100000; ++i) expected += Report("many.txt", i, MsgInvalidCharacter, 0x80);
+  for (int i = 0; i < 100000; ++i) expected += ReportText("many.txt", i, MsgInvalidCharacter, 0x80);
   EXPECT_EQ(r.out, expected);
   EXPECT_EQ(r.err, kMissing);
   EXPECT_EQ(r.status, 4);
@@ -202,7 +198,7 @@ TEST_F(Cli, FifoArgument) {
   std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << "ok\x80"; });
   ProcessResult r = Run({"shift_jis", "fifo"});
   writer.join();
-  EXPECT_EQ(r.out, Report("fifo", 2, MsgInvalidCharacter, 0x80));
+  EXPECT_EQ(r.out, ReportText("fifo", 2, MsgInvalidCharacter, 0x80));
   EXPECT_EQ(r.status, 2);
 }
 
@@ -216,7 +212,7 @@ TEST_F(Cli, ThousandsOfFilesWithFewDescriptors) {
   ProcessOptions options;
   options.maxOpenFiles = 32;
   ProcessResult r = Run(args, options);
-  EXPECT_EQ(r.out, Report("last.txt", 0, MsgInvalidCharacter, 0xa9a1));
+  EXPECT_EQ(r.out, ReportText("last.txt", 0, MsgInvalidCharacter, 0xa9a1));
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.status, 2);
 }

@@ -40,7 +40,7 @@ std::optional<std::string> Convert(const char* from, const char* to, std::string
 }
 
 std::string ReportText(std::string_view name, std::int64_t offset, std::string_view message,
-                       std::int64_t value, std::string_view lineEnd) {
+                       std::int64_t value) {
   char number[64];
   std::snprintf(number, sizeof number, "\" (%" PRId64 "): ", offset);
   std::string line = "\"" + std::string(name) + number + std::string(message);
@@ -48,7 +48,7 @@ std::string ReportText(std::string_view name, std::int64_t offset, std::string_v
     std::snprintf(number, sizeof number, " (0x%" PRIx64 ")", value);
     line += number;
   }
-  return line + std::string(lineEnd);
+  return line + "\n";
 }
 
 Outcome RunValidator(const char* encodingName, std::string_view bytes, RunOptions options) {

@@ -25,7 +25,7 @@ std::optional<std::string> Convert(const char* from, const char* to, std::string
 
 // A report line as the program writes it; a negative value prints none.
 std::string ReportText(std::string_view name, std::int64_t offset, std::string_view message,
-                       std::int64_t value = -1, std::string_view lineEnd = "\n");
+                       std::int64_t value = -1);
 // A report line for the display name "t" that RunValidator uses.
 inline std::string Line(std::int64_t offset, std::string_view message, std::int64_t value = -1) {
   return ReportText("t", offset, message, value);

@@ -19,19 +19,13 @@
 namespace codvet {
 namespace {
 
-#ifdef _WIN32
-const char kLineEnd[] = "\r\n";
-#else
-const char kLineEnd[] = "\n";
-#endif
-
 // The report lines the program prints for these problems in an input named
 // `name`.
 std::string Lines(const std::string& name, const std::vector<Problem>& problems) {
   std::string out;
   for (const Problem& p : problems) {
     out += ReportText(name, p.offset, MessageReportText(p.message),
-                      p.hasValue ? std::int64_t{p.value} : -1, kLineEnd);
+                      p.hasValue ? std::int64_t{p.value} : -1);
   }
   return out;
 }
