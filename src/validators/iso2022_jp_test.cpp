@@ -17,8 +17,6 @@ const std::string kTo1983 = "\x1b$B";
 TEST(Iso2022Jp, ReportsExactly) {
   ExpectCases(
       {{"Empty", "iso-2022-jp", "", ""},
-       {"ValidKanji", "iso-2022-jp", kTo1983 + "\x30\x21" + kToAscii, ""},
-       {"EndsInTwoByteMode", "iso-2022-jp", kTo1983 + "\x30\x21", ""},
        {"LineBreaksInRoman", "iso-2022-jp", kToRoman + "A\r\n" + kToAscii + "\n",
         Line(4, MsgLineBreakInNonAscii, 0xD) + Line(5, MsgLineBreakInNonAscii, 0xA)},
        {"LineBreaksInTwoByteMode", "iso-2022-jp", kTo1983 + "\r\n" + kToAscii,
