@@ -54,7 +54,6 @@ ProcessResult RunProcess(const std::string& program, const ProcessOptions& optio
   std::string input = Quote(scratch.Write("stdin", options.stdinData));
   if (options.stdinMode == StdinMode::Empty) command += " </dev/null";
   if (options.stdinMode == StdinMode::Data) command += " <" + input;
-  if (options.stdinMode == StdinMode::File) command += " <" + Quote(options.stdinPath);
   if (options.stdinMode == StdinMode::Closed) command += " <&-";
   if (options.stdinMode == StdinMode::Pipe) command = "cat " + input + " | " + command;
   if (options.stdoutMode == StdoutMode::PipeClosedEarly) {

@@ -15,14 +15,13 @@
 
 namespace codvet {
 
-enum class StdinMode { Empty, Data, Pipe, File, Closed };
+enum class StdinMode { Empty, Data, Pipe, Closed };
 enum class StdoutMode { Capture, Closed, DevFull, PipeClosedEarly };
 
 struct ProcessOptions {
   std::vector<std::string> args;  // after the program name
   StdinMode stdinMode = StdinMode::Empty;
   std::string stdinData;  // Data: from a file; Pipe: written into a pipe
-  std::string stdinPath;  // File
   StdoutMode stdoutMode = StdoutMode::Capture;
   std::size_t keepBytes = 0;     // PipeClosedEarly: bytes read before closing
   bool mergeStderr = false;      // standard error into the same file as stdout
