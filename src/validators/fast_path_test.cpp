@@ -111,10 +111,12 @@ TEST_P(FastPath, EveryPositionCutChangedOrRemoved) {
       ASSERT_TRUE(SameBothWays(text.substr(0, at), {2, 5, 16, SIZE_MAX}));
       std::string removed = text;
       ASSERT_TRUE(SameBothWays(removed.erase(at, 1), {3, 16, SIZE_MAX}));
-      // Each special value, then two random ones.
-      for (std::size_t k = 0; k < std::size(kSpecialBytes) + 2; ++k) {
+      // Each special value, two random ones, then the first UTF-8 surrogate,
+      // which only its second byte tells from a character.
+      for (std::size_t k = 0; k < std::size(kSpecialBytes) + 3; ++k) {
         std::string changed = text;
         changed[at] = static_cast<char>(k < std::size(kSpecialBytes) ? kSpecialBytes[k] : random());
+        if (k == std::size(kSpecialBytes) + 2) changed.replace(at, 3, "\xED\xA0\x80");
         ASSERT_TRUE(SameBothWays(changed, {1, 3, 16, SIZE_MAX}));
       }
     }
