@@ -36,6 +36,7 @@ class Cli : public ::testing::Test {
     dir.Write("cut.txt", "ab\x82");
     dir.Write("bad.txt", "abc\x7f");
     dir.Write("crlf.txt", "a\r\n\x1a\r\x80");
+    dir.Write(kOdd, "\x80");
   }
   ProcessResult Run(std::vector<std::string> args, ProcessOptions options = {}) {
     options.directory = dir.path();
@@ -44,6 +45,7 @@ class Cli : public ::testing::Test {
   const std::string kInvalid = ReportText("invalid.txt", 1, MsgInvalidSecondByte, 0x62) +
                                ReportText("invalid.txt", 3, MsgSurrogateInUtf8, 0xeda080);
   const std::string kMissing = "missing: No such file or directory\n";
+  const std::string kOdd = "a \"q\"\n\x82\xa0\xff.txt";  // printed unaltered
 };
 
 TEST_F(Cli, ArgumentsAndFiles) {
@@ -67,6 +69,7 @@ TEST_F(Cli, ArgumentsAndFiles) {
        4},
       // Line ends and the DOS end-of-file byte are ordinary bytes.
       {{"utf8", "crlf.txt"}, ReportText("crlf.txt", 5, MsgIncompleteCharacterUtf8, 0x80), "", 2},
+      {{"utf8", kOdd}, ReportText(kOdd, 0, MsgIncompleteCharacterUtf8, 0x80), "", 2},
       // Names ignore case and nothing else.
       {{"Utf16LE", "valid.txt"}, "", "", 0},
       {{"ISO-2022-jp", "valid.txt"}, "", "", 0},
@@ -123,12 +126,6 @@ TEST_F(Cli, StandardInput) {
     EXPECT_EQ(r.err, c.err) << c.data;
     EXPECT_EQ(r.status, c.status) << c.data;
   }
-}
-
-TEST_F(Cli, FileNamesArePrintedUnaltered) {
-  std::string odd = dir.Write("a \"q\"\n\x82\xa0\xff.txt", "\x80");
-  ProcessResult r = RunCodvet({"utf8", odd});
-  EXPECT_EQ(r.out, ReportText(odd, 0, MsgIncompleteCharacterUtf8, 0x80));
 }
 
 // A closed or full standard output, or a reader that leaves early, does not
