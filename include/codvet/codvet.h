@@ -7,7 +7,16 @@
 // time. Validators share no state: separate ones may run on separate threads
 // at once. Nothing here ends the process, writes to a stream or throws,
 // except that the std::function overloads may throw what the caller's
-// functions throw.
+// functions throw; whatever a caller's function throws, the validator stays
+// usable and every file it opened is closed.
+//
+// Wrong use is answered with a status, never a crash: null data with a size,
+// a null read function, path, callable or problem list give BadArgument; a
+// validation started on a validator that is already validating (from one of
+// its own read or problem functions, or from another thread) gives Busy and
+// leaves the running one as it was. The one thing a caller must not do is
+// destroy or assign to a validator from inside its own read or problem
+// function.
 #ifndef CODVET_CODVET_H_
 #define CODVET_CODVET_H_
 
@@ -86,6 +95,8 @@ enum class Status : int {
   OpenFailed = 4,       // the file could not be opened; errorNumber() says why
   OutOfMemory = 5,      // the validator's memory could not be had
   UnknownEncoding = 6,  // the encoding name is not one of the eight
+  BadArgument = 7,      // null data with a size, or a null function, path or list
+  Busy = 8,             // the validator is in the middle of another validation
 };
 
 // Called for each problem in input order; returns false to stop. Where none
@@ -135,8 +146,13 @@ class CODVET_API Validator {
                         const std::function<bool(const Problem&)>& onProblem);
   Status ValidateFile(const char* path, const std::function<bool(const Problem&)>& onProblem);
 
-  // The same, collecting every problem into `*problems` (appended).
-  Status Validate(const void* data, std::size_t size, std::vector<Problem>* problems);
+  // The same, collecting the problems into `*problems` (appended), at most
+  // `maxProblems` of them: when there are more, validation stops at the
+  // first one beyond the limit, which is not kept, with Stopped. Each
+  // problem costs 24 bytes; where the memory for one cannot be had,
+  // validation stops with OutOfMemory.
+  Status Validate(const void* data, std::size_t size, std::vector<Problem>* problems,
+                  std::size_t maxProblems = SIZE_MAX);
 
  private:
   struct Impl;

@@ -6,7 +6,15 @@
  * A validator is an opaque handle made for one encoding; it validates any
  * number of inputs, one at a time. Separate validators may be used on
  * separate threads at once. Every function returns a status; none ends the
- * process, writes to a stream or lets an exception out. */
+ * process, writes to a stream or lets an exception out.
+ *
+ * Wrong use is answered with a status, never a crash: a null handle, output
+ * pointer, path or read function, or null data with a size, gives
+ * CODVET_BAD_ARGUMENT; a validation started on a validator that is already
+ * validating (from its own read or problem function, or from another thread)
+ * gives CODVET_BUSY and leaves the running one as it was. The one thing a
+ * caller must not do is free a validator from inside its own read or problem
+ * function. */
 #ifndef CODVET_CODVET_C_H_
 #define CODVET_CODVET_C_H_
 
@@ -31,7 +39,8 @@ typedef enum codvet_status {
   CODVET_OPEN_FAILED = 4,      /* the file could not be opened; see codvet_error_number */
   CODVET_OUT_OF_MEMORY = 5,    /* the validator's memory could not be had */
   CODVET_UNKNOWN_ENCODING = 6, /* the name is not one of the eight */
-  CODVET_BAD_ARGUMENT = 7      /* a null handle, output pointer or path, or null data */
+  CODVET_BAD_ARGUMENT = 7,     /* a null handle, output pointer, path or function, or null data */
+  CODVET_BUSY = 8              /* the validator is in the middle of another validation */
 } codvet_status;
 
 /* The number of messages; a problem's message is 0 to CODVET_MESSAGE_COUNT - 1,
@@ -67,6 +76,15 @@ CODVET_C_API const char* codvet_validator_encoding(const codvet_validator* valid
 CODVET_C_API codvet_status codvet_validate(codvet_validator* validator, const void* data,
                                            size_t size, codvet_problem_fn on_problem,
                                            void* context);
+/* Validates size bytes at data and stores at most capacity problems in
+ * problems[0..*count): CODVET_VALID or CODVET_INVALID when every problem fits,
+ * CODVET_STOPPED at the first problem beyond capacity (the bytes have more
+ * problems than were stored). problems may be NULL when capacity is 0, which
+ * answers valid or not at the first problem. Memory use is the caller's
+ * array alone. */
+CODVET_C_API codvet_status codvet_validate_collect(codvet_validator* validator, const void* data,
+                                                   size_t size, codvet_problem* problems,
+                                                   size_t capacity, size_t* count);
 /* Validates the bytes read gives, pulled in pieces of any size. */
 CODVET_C_API codvet_status codvet_validate_reader(codvet_validator* validator, codvet_read_fn read,
                                                   void* read_context, codvet_problem_fn on_problem,

@@ -12,6 +12,8 @@ namespace {
 
 static_assert(CODVET_MESSAGE_COUNT == codvet::kMessageCount);
 static_assert(static_cast<int>(codvet::Status::UnknownEncoding) == CODVET_UNKNOWN_ENCODING);
+static_assert(static_cast<int>(codvet::Status::BadArgument) == CODVET_BAD_ARGUMENT);
+static_assert(static_cast<int>(codvet::Status::Busy) == CODVET_BUSY);
 
 codvet_status ToC(codvet::Status status) {
   return static_cast<codvet_status>(status);
@@ -23,14 +25,33 @@ struct ProblemCall {
   void* context;
 };
 
-bool CallProblem(void* context, const codvet::Problem& problem) {
-  const ProblemCall& call = *static_cast<const ProblemCall*>(context);
+codvet_problem ToC(const codvet::Problem& problem) {
   codvet_problem out;
   out.offset = problem.offset;
   out.message = static_cast<int>(problem.message);
   out.has_value = problem.hasValue ? 1 : 0;
   out.value = problem.value;
+  return out;
+}
+
+bool CallProblem(void* context, const codvet::Problem& problem) {
+  const ProblemCall& call = *static_cast<const ProblemCall*>(context);
+  codvet_problem out = ToC(problem);
   return call.onProblem(call.context, &out) != 0;
+}
+
+// The caller's array and how much of it is filled.
+struct ArrayCall {
+  codvet_problem* problems;
+  size_t capacity;
+  size_t count;
+};
+
+bool StoreProblem(void* context, const codvet::Problem& problem) {
+  ArrayCall& call = *static_cast<ArrayCall*>(context);
+  if (call.count == call.capacity) return false;
+  call.problems[call.count++] = ToC(problem);
+  return true;
 }
 
 struct ReadCall {
@@ -81,6 +102,19 @@ codvet_status codvet_validate(codvet_validator* validator, const void* data, siz
   if (validator == nullptr || (data == nullptr && size != 0)) return CODVET_BAD_ARGUMENT;
   ProblemCall call{on_problem, context};
   return ToC(validator->validator.Validate(data, size, on_problem ? CallProblem : nullptr, &call));
+}
+
+codvet_status codvet_validate_collect(codvet_validator* validator, const void* data, size_t size,
+                                      codvet_problem* problems, size_t capacity, size_t* count) {
+  if (count != nullptr) *count = 0;
+  if (validator == nullptr || count == nullptr || (data == nullptr && size != 0) ||
+      (problems == nullptr && capacity != 0)) {
+    return CODVET_BAD_ARGUMENT;
+  }
+  ArrayCall call{problems, capacity, 0};
+  codvet_status status = ToC(validator->validator.Validate(data, size, StoreProblem, &call));
+  *count = call.count;
+  return status;
 }
 
 codvet_status codvet_validate_reader(codvet_validator* validator, codvet_read_fn read,
@@ -142,6 +176,8 @@ const char* codvet_status_text(codvet_status status) {
       return "unknown encoding";
     case CODVET_BAD_ARGUMENT:
       return "bad argument";
+    case CODVET_BUSY:
+      return "busy";
   }
   return "unknown status";
 }

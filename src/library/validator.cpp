@@ -1,3 +1,4 @@
+#include <atomic>
 #include <cerrno>
 #include <new>
 
@@ -98,7 +99,45 @@ struct Validator::Impl {
   EncodingValidator validator;
   ByteInput input;
   int errorNumber = 0;
+  // Set for the length of one validation. Atomic so that a second thread
+  // misusing the same validator is turned away instead of racing.
+  std::atomic<bool> busy{false};
 };
+
+namespace {
+
+// Holds a validator's Impl for one validation, or tells that another one is
+// under way; released on every way out, exceptions from the caller's
+// functions included.
+class BusyGuard {
+ public:
+  explicit BusyGuard(std::atomic<bool>& busy)
+      : busy_(busy), held_(!busy.exchange(true, std::memory_order_acquire)) {}
+  ~BusyGuard() {
+    if (held_) busy_.store(false, std::memory_order_release);
+  }
+  BusyGuard(const BusyGuard&) = delete;
+  BusyGuard& operator=(const BusyGuard&) = delete;
+  bool held() const { return held_; }
+
+ private:
+  std::atomic<bool>& busy_;
+  bool held_;
+};
+
+// Closes the file on every way out of a validation.
+class FileCloser {
+ public:
+  explicit FileCloser(int fd) : fd_(fd) {}
+  ~FileCloser() { platform::CloseInput(fd_); }
+  FileCloser(const FileCloser&) = delete;
+  FileCloser& operator=(const FileCloser&) = delete;
+
+ private:
+  int fd_;
+};
+
+}  // namespace
 
 Validator::Validator(const char* encodingName) : status_(Status::UnknownEncoding) {
   const Encoding* encoding = encodingName != nullptr ? FindEncoding(encodingName) : nullptr;
@@ -122,6 +161,7 @@ Validator::Validator(Validator&& other) noexcept
 }
 
 Validator& Validator::operator=(Validator&& other) noexcept {
+  if (this == &other) return *this;
   impl_ = std::move(other.impl_);
   status_ = other.status_;
   other.status_ = Status::UnknownEncoding;
@@ -139,29 +179,36 @@ int Validator::errorNumber() const {
 Status Validator::Validate(const void* data, std::size_t size, ProblemFunction onProblem,
                            void* context) {
   if (!impl_) return status_;
-  impl_->input.OpenMemory(static_cast<const std::uint8_t*>(data), data != nullptr ? size : 0,
-                          kMemoryBlock);
+  if (data == nullptr && size != 0) return Status::BadArgument;
+  BusyGuard guard(impl_->busy);
+  if (!guard.held()) return Status::Busy;
+  impl_->input.OpenMemory(static_cast<const std::uint8_t*>(data), size, kMemoryBlock);
   return impl_->Run(onProblem, context);
 }
 
 Status Validator::ValidateReader(ReadFunction read, void* readContext, ProblemFunction onProblem,
                                  void* context) {
   if (!impl_) return status_;
+  if (read == nullptr) return Status::BadArgument;
+  BusyGuard guard(impl_->busy);
+  if (!guard.held()) return Status::Busy;
   impl_->input.OpenReader(read, readContext);
   return impl_->Run(onProblem, context);
 }
 
 Status Validator::ValidateFile(const char* path, ProblemFunction onProblem, void* context) {
   if (!impl_) return status_;
-  int fd = path != nullptr ? platform::OpenForReading(path) : -1;
+  if (path == nullptr) return Status::BadArgument;
+  BusyGuard guard(impl_->busy);
+  if (!guard.held()) return Status::Busy;
+  int fd = platform::OpenForReading(path);
   if (fd < 0) {
-    impl_->errorNumber = path != nullptr ? errno : EINVAL;
+    impl_->errorNumber = errno;
     return Status::OpenFailed;
   }
+  FileCloser closer(fd);
   impl_->input.Open(fd);
-  Status status = impl_->Run(onProblem, context);
-  platform::CloseInput(fd);
-  return status;
+  return impl_->Run(onProblem, context);
 }
 
 namespace {
@@ -177,28 +224,51 @@ std::ptrdiff_t CallReadCallable(void* context, std::uint8_t* buffer, std::size_t
   return (*static_cast<const ReadCallable*>(context))(buffer, size);
 }
 
+struct Collection {
+  std::vector<Problem>* problems;
+  std::size_t room;
+  bool outOfMemory;
+};
+
 bool CollectProblem(void* context, const Problem& problem) {
-  static_cast<std::vector<Problem>*>(context)->push_back(problem);
+  Collection& collection = *static_cast<Collection*>(context);
+  if (collection.room == 0) return false;
+  // std::vector reports a failed allocation only by throwing; this overload
+  // promises not to throw, so the failure becomes a status.
+  try {
+    collection.problems->push_back(problem);
+  } catch (const std::bad_alloc&) {
+    collection.outOfMemory = true;
+    return false;
+  }
+  --collection.room;
   return true;
 }
 
 }  // namespace
 
 Status Validator::Validate(const void* data, std::size_t size, const ProblemCallable& onProblem) {
+  if (impl_ && !onProblem) return Status::BadArgument;
   return Validate(data, size, CallProblemCallable, const_cast<ProblemCallable*>(&onProblem));
 }
 
 Status Validator::ValidateReader(const ReadCallable& read, const ProblemCallable& onProblem) {
+  if (impl_ && (!read || !onProblem)) return Status::BadArgument;
   return ValidateReader(CallReadCallable, const_cast<ReadCallable*>(&read), CallProblemCallable,
                         const_cast<ProblemCallable*>(&onProblem));
 }
 
 Status Validator::ValidateFile(const char* path, const ProblemCallable& onProblem) {
+  if (impl_ && !onProblem) return Status::BadArgument;
   return ValidateFile(path, CallProblemCallable, const_cast<ProblemCallable*>(&onProblem));
 }
 
-Status Validator::Validate(const void* data, std::size_t size, std::vector<Problem>* problems) {
-  return Validate(data, size, CollectProblem, problems);
+Status Validator::Validate(const void* data, std::size_t size, std::vector<Problem>* problems,
+                           std::size_t maxProblems) {
+  if (impl_ && problems == nullptr) return Status::BadArgument;
+  Collection collection{problems, maxProblems, false};
+  Status status = Validate(data, size, CollectProblem, &collection);
+  return collection.outOfMemory ? Status::OutOfMemory : status;
 }
 
 }  // namespace codvet

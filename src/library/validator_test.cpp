@@ -4,7 +4,10 @@
 #include "codvet/codvet.h"
 
 #include <cerrno>
+#include <cstdlib>
+#include <filesystem>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -15,6 +18,12 @@
 #include "report/messages.h"
 #include "run_process.h"
 #include "validator_test_util.h"
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace codvet {
 namespace {
@@ -120,6 +129,171 @@ TEST(Library, StopsWhenAsked) {
   EXPECT_EQ(validator.Validate("ok", 2, nullptr, nullptr), Status::Valid);
 }
 
+// Misuse of the C++ interface is a status, as in C; a validator that was
+// misused, or moved onto itself, still validates.
+TEST(Library, AnswersWrongUseWithAStatus) {
+  Validator v("utf8");
+  std::function<bool(const Problem&)> none;
+  auto keep = [](const Problem&) { return true; };
+  auto read = [](std::uint8_t*, std::size_t) -> std::ptrdiff_t { return 0; };
+  const std::pair<const char*, Status> cases[] = {
+      {"null data with a size", v.Validate(nullptr, 5, nullptr, nullptr)},
+      {"null reader", v.ValidateReader(nullptr, nullptr, nullptr, nullptr)},
+      {"null path", v.ValidateFile(nullptr, nullptr, nullptr)},
+      {"null problem list", v.Validate("\x80", 1, static_cast<std::vector<Problem>*>(nullptr))},
+      {"empty problem callable", v.Validate("\x80", 1, none)},
+      {"empty read callable", v.ValidateReader({}, keep)},
+      {"empty problem callable for a reader", v.ValidateReader(read, none)},
+      {"empty problem callable for a file", v.ValidateFile("x", none)},
+  };
+  for (const auto& [label, status] : cases) EXPECT_EQ(status, Status::BadArgument) << label;
+  EXPECT_EQ(v.Validate(nullptr, 0, nullptr, nullptr), Status::Valid);
+  Validator& same = v;
+  v = std::move(same);
+  EXPECT_EQ(v.status(), Status::Valid);
+  EXPECT_EQ(v.Validate("\x80", 1, nullptr, nullptr), Status::Invalid);
+}
+
+// A validation started from inside a validator's own read or problem
+// function is turned away; the outer one goes on unharmed.
+TEST(Library, RefusesToBeEnteredWhileValidating) {
+  const std::string bytes = "a\x80" "b\x80" "c\x80" "d\x80";
+  Validator v("shift_jis");
+  std::vector<Problem> expected;
+  ASSERT_EQ(v.Validate(bytes.data(), bytes.size(), &expected), Status::Invalid);
+  ASSERT_EQ(expected.size(), 4u);
+
+  std::vector<Problem> got;
+  std::vector<Status> inner;
+  auto enter = [&](const Problem& p) {
+    inner.push_back(v.Validate("\x80\x80", 2, nullptr, nullptr));
+    return got.push_back(p), true;
+  };
+  EXPECT_EQ(v.Validate(bytes.data(), bytes.size(), enter), Status::Invalid);
+  EXPECT_EQ(Lines("t", got), Lines("t", expected));
+  EXPECT_EQ(inner, std::vector<Status>(4, Status::Busy));
+
+  // The same from a C read function.
+  codvet_validator* c = nullptr;
+  ASSERT_EQ(codvet_validator_new("shift_jis", &c), CODVET_VALID);
+  struct Reader {
+    codvet_validator* validator;
+    int calls;
+    codvet_status inner;
+  } reader{c, 0, CODVET_VALID};
+  auto readOnce = [](void* context, std::uint8_t* buffer, std::size_t) -> std::ptrdiff_t {
+    auto& r = *static_cast<Reader*>(context);
+    if (r.calls++ > 0) return 0;
+    r.inner = codvet_validate(r.validator, "\x80\x80", 2, nullptr, nullptr);
+    std::copy_n("ok\x80", 3, buffer);
+    return 3;
+  };
+  std::vector<codvet_problem> seen;
+  auto keepAll = [](void* out, const codvet_problem* p) {
+    return static_cast<std::vector<codvet_problem>*>(out)->push_back(*p), 1;
+  };
+  EXPECT_EQ(codvet_validate_reader(c, readOnce, &reader, keepAll, &seen), CODVET_INVALID);
+  EXPECT_EQ(reader.inner, CODVET_BUSY);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(std::make_tuple(seen[0].offset, seen[0].value), std::make_tuple(2, 0x80u));
+  codvet_validator_free(c);
+}
+
+// At most the number of problems asked for is kept; Stopped says there were
+// more. The C call fills the caller's array the same way.
+TEST(Library, KeepsNoMoreProblemsThanAskedFor) {
+  const std::string bytes(10, '\x80');
+  Validator v("shift_jis");
+  codvet_validator* c = nullptr;
+  ASSERT_EQ(codvet_validator_new("shift_jis", &c), CODVET_VALID);
+  const struct {
+    std::size_t max;
+    Status status;
+  } cases[] = {{0, Status::Stopped}, {3, Status::Stopped}, {9, Status::Stopped},
+               {10, Status::Invalid}, {11, Status::Invalid}};
+  for (const auto& row : cases) {
+    std::vector<Problem> problems(1);  // appended to
+    EXPECT_EQ(v.Validate(bytes.data(), bytes.size(), &problems, row.max), row.status) << row.max;
+    std::size_t kept = std::min<std::size_t>(row.max, 10);
+    ASSERT_EQ(problems.size(), 1 + kept) << row.max;
+    if (kept > 0) {
+      EXPECT_EQ(problems.back().offset, static_cast<std::int64_t>(kept - 1));
+    }
+
+    codvet_problem array[11];
+    std::size_t count = 99;
+    EXPECT_EQ(codvet_validate_collect(c, bytes.data(), bytes.size(), row.max ? array : nullptr,
+                                      row.max, &count),
+              static_cast<codvet_status>(row.status))
+        << row.max;
+    EXPECT_EQ(count, kept);
+    if (kept > 0) {
+      EXPECT_EQ(array[kept - 1].offset, static_cast<std::int64_t>(kept - 1));
+    }
+  }
+  std::size_t count = 0;
+  EXPECT_EQ(codvet_validate_collect(c, "ok", 2, nullptr, 1, &count), CODVET_BAD_ARGUMENT);
+  EXPECT_EQ(codvet_validate_collect(c, "ok", 2, nullptr, 0, nullptr), CODVET_BAD_ARGUMENT);
+  EXPECT_EQ(codvet_validate_collect(c, "ok", 2, nullptr, 0, &count), CODVET_VALID);
+  codvet_validator_free(c);
+}
+
+#ifndef _WIN32
+// A problem function that throws leaves no file open and the validator
+// usable.
+TEST(Library, ClosesTheFileWhenAProblemFunctionThrows) {
+  TempDir dir;
+  std::string path = dir.Write("bad", "\x80\x80");
+  auto openFiles = [] {
+    auto entries = std::filesystem::directory_iterator("/proc/self/fd");
+    return std::distance(begin(entries), end(entries));
+  };
+  Validator v("utf8");
+  auto before = openFiles();
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_THROW(v.ValidateFile(path.c_str(), [](const Problem&) -> bool {
+      throw std::runtime_error("caller's");
+    }),
+                 std::runtime_error);
+  }
+  EXPECT_EQ(openFiles(), before);
+  EXPECT_EQ(v.ValidateFile(path.c_str(), nullptr, nullptr), Status::Invalid);
+}
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// Collecting more problems than memory holds ends with OutOfMemory rather
+// than an exception out of an overload that promises none. Run in a child
+// process whose address space is capped a little above what it uses.
+TEST(Library, CollectingPastTheMemoryThereIsGivesOutOfMemory) {
+  const std::string bytes(32 << 20, '\x80');  // 32 Mi problems, 768 MiB of them
+  Validator v("shift_jis");
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    long pages = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+      if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
+      std::fclose(statm);
+    }
+    rlim_t cap = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + (128 << 20);
+    rlimit limit{cap, cap};
+    if (pages == 0 || setrlimit(RLIMIT_AS, &limit) != 0) _exit(1);
+    // An emulator may not pass the limit on: then there is nothing to test.
+    static void* volatile probe;
+    probe = std::malloc(std::size_t{256} << 20);
+    if (probe != nullptr) _exit(2);
+    std::vector<Problem> problems;
+    Status status = v.Validate(bytes.data(), bytes.size(), &problems);
+    _exit(status == Status::OutOfMemory && !problems.empty() ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 2) GTEST_SKIP() << "no address space limit";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+#endif
+#endif
+
 TEST(Library, NamesEncodingsAsTheProgramDoes) {
   for (int i = 0; i < kEncodingCount; ++i) EXPECT_STREQ(EncodingName(i), kTestEncodings[i]);
   EXPECT_EQ(EncodingName(8), nullptr);
@@ -197,6 +371,7 @@ TEST(CInterface, AnswersWrongUseWithAStatus) {
       codvet_message_report_text(18),
       "Invalid Seq. \x82\xa0\x82\xe8\x93\xbe\x82\xc8\x82\xa2\x95\x73\x90\xb3\x82\xc8\x83\x6f\x83\x43\x83\x67\x97\xf1\x82\xc5\x82\xb7");
   EXPECT_STREQ(codvet_status_text(CODVET_UNKNOWN_ENCODING), "unknown encoding");
+  EXPECT_STREQ(codvet_status_text(CODVET_BUSY), "busy");
 }
 
 }  // namespace
