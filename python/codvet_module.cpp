@@ -4,7 +4,11 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -17,17 +21,50 @@ namespace py = pybind11;
 
 namespace {
 
+// Names longer than this are cut in the error message: the name is the
+// caller's, and may be as long as any string.
+constexpr Py_ssize_t kShownNameLength = 40;
+
+// The encoding name as UTF-8. Only str is a name, as for Python's own codecs;
+// a str that has no UTF-8 form matches no name.
+std::string EncodingArgument(const py::handle& encoding) {
+  if (!PyUnicode_Check(encoding.ptr())) {
+    throw py::type_error(std::string("encoding must be str, not ") +
+                         Py_TYPE(encoding.ptr())->tp_name);
+  }
+  Py_ssize_t size = 0;
+  const char* utf8 = PyUnicode_AsUTF8AndSize(encoding.ptr(), &size);
+  if (utf8 == nullptr) {
+    PyErr_Clear();
+    return std::string();
+  }
+  return std::string(utf8, static_cast<std::size_t>(size));
+}
+
+[[noreturn]] void ThrowUnknownEncoding(const py::handle& encoding) {
+  py::str name = py::reinterpret_borrow<py::str>(encoding);
+  bool cut = py::len(name) > static_cast<std::size_t>(kShownNameLength);
+  std::string shown = py::repr(cut ? py::str(name[py::slice(0, kShownNameLength, 1)]) : name);
+  std::string names;
+  for (int i = 0; i < codvet::kEncodingCount; ++i) {
+    names += std::string(i == 0 ? "" : ", ") + codvet::EncodingName(i);
+  }
+  throw py::value_error("unknown encoding name: " + shown + (cut ? "..." : "") + " (known: " +
+                        names + ")");
+}
+
 // The validator for `encoding` on this thread, or ValueError naming the
 // accepted names. Each thread keeps one validator per encoding, so that the
 // code sets are loaded once rather than on every call, and no two threads
 // ever share one (the GIL is released while they run).
-codvet::Validator& ValidatorFor(const std::string& encoding) {
+codvet::Validator& ValidatorFor(const py::handle& encoding) {
   thread_local std::unique_ptr<codvet::Validator> validators[codvet::kEncodingCount];
+  std::string wanted = EncodingArgument(encoding);
   for (int i = 0; i < codvet::kEncodingCount; ++i) {
     std::string_view name = codvet::EncodingName(i);
-    bool same = name.size() == encoding.size();
+    bool same = name.size() == wanted.size();
     for (std::size_t k = 0; same && k < name.size(); ++k) {
-      char c = encoding[k];
+      char c = wanted[k];
       same = name[k] == (c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
     }
     if (!same) continue;
@@ -38,12 +75,59 @@ codvet::Validator& ValidatorFor(const std::string& encoding) {
     }
     return *validators[i];
   }
-  std::string names;
-  for (int i = 0; i < codvet::kEncodingCount; ++i) {
-    names += std::string(i == 0 ? "" : ", ") + codvet::EncodingName(i);
+  ThrowUnknownEncoding(encoding);
+}
+
+// How one validation came out, with the error number of the validator that
+// ran it.
+struct Outcome {
+  codvet::Status status;
+  int errorNumber;
+};
+
+// Runs `body` on `validator`. The thread's validator is busy only when a
+// Python signal handler, run while it waits for a file, validates again:
+// that call gets a validator of its own.
+template <typename Body>
+Outcome RunOn(codvet::Validator& validator, const Body& body) {
+  codvet::Status status = body(validator);
+  if (status != codvet::Status::Busy) return {status, validator.errorNumber()};
+  codvet::Validator spare(validator.encodingName());
+  return {body(spare), spare.errorNumber()};
+}
+
+// The problems of one validation, at most `room` of them.
+struct Collector {
+  std::vector<codvet::Problem> problems;
+  std::size_t room = SIZE_MAX;
+  bool outOfMemory = false;
+
+  static bool Add(void* context, const codvet::Problem& problem) {
+    Collector& self = *static_cast<Collector*>(context);
+    if (self.room == 0) return false;
+    try {
+      self.problems.push_back(problem);
+    } catch (const std::bad_alloc&) {
+      self.outOfMemory = true;
+      return false;
+    }
+    --self.room;
+    return true;
   }
-  throw py::value_error("unknown encoding name: " + std::string(py::repr(py::str(encoding))) +
-                        " (known: " + names + ")");
+};
+
+// max_problems: None for no limit, else a count from 0.
+std::size_t ProblemLimit(const py::object& maxProblems) {
+  if (maxProblems.is_none()) return SIZE_MAX;
+  if (!PyLong_Check(maxProblems.ptr())) throw py::type_error("max_problems must be int or None");
+  long long limit = PyLong_AsLongLong(maxProblems.ptr());
+  if (limit == -1 && PyErr_Occurred()) {
+    PyErr_Clear();
+    return SIZE_MAX;  // beyond any count of problems
+  }
+  if (limit < 0) throw py::value_error("max_problems must not be negative");
+  return static_cast<unsigned long long>(limit) < SIZE_MAX ? static_cast<std::size_t>(limit)
+                                                           : SIZE_MAX;
 }
 
 // The type of problem objects, a named tuple of the C API, and the texts
@@ -52,6 +136,8 @@ codvet::Validator& ValidatorFor(const std::string& encoding) {
 // shared texts costs a fraction of a class instance.
 PyTypeObject* problemType = nullptr;
 PyObject* messageTexts[codvet::kMessageCount][3];
+// codvet.ProblemList, the list the validations return.
+PyObject* problemListType = nullptr;
 
 PyStructSequence_Field kProblemFields[] = {
     {"offset", "where the character concerned starts, in bytes from 0"},
@@ -63,7 +149,7 @@ PyStructSequence_Field kProblemFields[] = {
 PyStructSequence_Desc kProblemDesc = {
     "codvet.Problem", "One problem, as the codvet program reports it.", kProblemFields, 5};
 
-py::list ToList(const std::vector<codvet::Problem>& problems) {
+py::object ToList(const std::vector<codvet::Problem>& problems, bool truncated) {
   py::list list(problems.size());
   for (std::size_t i = 0; i < problems.size(); ++i) {
     const codvet::Problem& problem = problems[i];
@@ -84,44 +170,169 @@ py::list ToList(const std::vector<codvet::Problem>& problems) {
     PyObject_GC_UnTrack(item.ptr());
     PyList_SET_ITEM(list.ptr(), static_cast<Py_ssize_t>(i), item.release().ptr());
   }
-  return list;
+  py::object result = py::reinterpret_borrow<py::object>(problemListType)(list);
+  if (truncated) result.attr("truncated") = true;
+  return result;
 }
 
-// Validates the bytes of any contiguous buffer in place, without the GIL.
-py::list Validate(py::buffer data, const std::string& encoding) {
-  codvet::Validator& validator = ValidatorFor(encoding);
-  py::buffer_info info = data.request();
-  if (info.ndim > 1 && info.strides.back() != info.itemsize) {
-    throw py::type_error("validate() needs a contiguous buffer");
+// The list of problems, or the exception the outcome calls for.
+py::object Finish(const Outcome& outcome, const Collector& collector, const py::object* path) {
+  if (outcome.status == codvet::Status::OutOfMemory || collector.outOfMemory) {
+    throw std::bad_alloc();
   }
-  std::vector<codvet::Problem> problems;
-  {
-    py::gil_scoped_release release;
-    validator.Validate(info.ptr, static_cast<std::size_t>(info.size * info.itemsize), &problems);
-  }
-  return ToList(problems);
-}
-
-// `path` is anything os.fsencode takes; errors name it as given.
-py::list ValidateFile(const py::object& path, const std::string& encoding) {
-  std::string name = py::module_::import("os").attr("fsencode")(path).cast<std::string>();
-  if (name.find('\0') != std::string::npos) throw py::value_error("embedded null byte");
-  codvet::Validator& validator = ValidatorFor(encoding);
-  std::vector<codvet::Problem> problems;
-  codvet::Status status;
-  {
-    py::gil_scoped_release release;
-    status = validator.ValidateFile(name.c_str(), [&](const codvet::Problem& problem) {
-      problems.push_back(problem);
-      return true;
-    });
-  }
-  if (status == codvet::Status::OpenFailed || status == codvet::Status::ReadFailed) {
-    errno = validator.errorNumber();
-    PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path.ptr());
+  if (outcome.status == codvet::Status::OpenFailed ||
+      outcome.status == codvet::Status::ReadFailed) {
+    errno = outcome.errorNumber;
+    PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path != nullptr ? path->ptr() : nullptr);
     throw py::error_already_set();
   }
-  return ToList(problems);
+  return ToList(collector.problems, outcome.status == codvet::Status::Stopped);
+}
+
+// The bytes of any buffer that is one C-contiguous run, held for the call.
+// A strided or otherwise scattered buffer is refused with BufferError rather
+// than read as if it were one run.
+class ContiguousBytes {
+ public:
+  explicit ContiguousBytes(const py::handle& data) {
+    if (PyObject_GetBuffer(data.ptr(), &view_, PyBUF_SIMPLE) != 0) throw py::error_already_set();
+  }
+  ~ContiguousBytes() { PyBuffer_Release(&view_); }
+  ContiguousBytes(const ContiguousBytes&) = delete;
+  ContiguousBytes& operator=(const ContiguousBytes&) = delete;
+  const void* data() const { return view_.buf; }
+  std::size_t size() const { return static_cast<std::size_t>(view_.len); }
+
+ private:
+  Py_buffer view_;
+};
+
+// Validates the bytes of any contiguous buffer in place, without the GIL.
+py::object Validate(const py::object& data, const py::object& encoding,
+                    const py::object& maxProblems) {
+  codvet::Validator& validator = ValidatorFor(encoding);
+  Collector collector;
+  collector.room = ProblemLimit(maxProblems);
+  ContiguousBytes bytes(data);
+  Outcome outcome;
+  {
+    py::gil_scoped_release release;
+    outcome = RunOn(validator, [&](codvet::Validator& v) {
+      return v.Validate(bytes.data(), bytes.size(), &Collector::Add, &collector);
+    });
+  }
+  return Finish(outcome, collector, nullptr);
+}
+
+bool IsValid(const py::object& data, const py::object& encoding) {
+  codvet::Validator& validator = ValidatorFor(encoding);
+  ContiguousBytes bytes(data);
+  Outcome outcome;
+  {
+    py::gil_scoped_release release;
+    outcome = RunOn(validator, [&](codvet::Validator& v) {
+      return v.Validate(bytes.data(), bytes.size(), nullptr, nullptr);
+    });
+  }
+  if (outcome.status == codvet::Status::OutOfMemory) throw std::bad_alloc();
+  return outcome.status == codvet::Status::Valid;
+}
+
+// A file read for validation with the GIL released. Reads and the open are
+// retried after a signal, as the program does, but first the Python signal
+// handlers run: an exception from one (KeyboardInterrupt) ends the
+// validation, so that a FIFO with no writer, or a writer that never writes,
+// cannot hold the caller for ever.
+class InterruptibleFile {
+ public:
+  // Opens `name`; on failure fd() is -1 and the error number is kept, or a
+  // Python exception is pending when a signal handler raised one.
+  explicit InterruptibleFile(const char* name) {
+    for (;;) {
+      {
+        py::gil_scoped_release release;
+        fd_ = open(name, O_RDONLY | O_CLOEXEC);
+        errorNumber_ = fd_ < 0 ? errno : 0;
+      }
+      if (fd_ >= 0 || errorNumber_ != EINTR) break;
+      if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+    }
+#ifdef POSIX_FADV_SEQUENTIAL
+    if (fd_ >= 0) posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+  }
+  ~InterruptibleFile() {
+    if (fd_ >= 0) close(fd_);
+  }
+  InterruptibleFile(const InterruptibleFile&) = delete;
+  InterruptibleFile& operator=(const InterruptibleFile&) = delete;
+
+  int fd() const { return fd_; }
+  int errorNumber() const { return errorNumber_; }
+  // True when a signal handler raised while a read waited; the exception is
+  // pending in the thread.
+  bool interrupted() const { return interrupted_; }
+
+  // A codvet::ReadFunction, called without the GIL.
+  static std::ptrdiff_t Read(void* context, std::uint8_t* buffer, std::size_t size) {
+    InterruptibleFile& self = *static_cast<InterruptibleFile*>(context);
+    for (;;) {
+      ssize_t got = read(self.fd_, buffer, size);
+      if (got >= 0) return got;
+      if (errno != EINTR) return -errno;
+      py::gil_scoped_acquire gil;
+      if (PyErr_CheckSignals() != 0) {
+        self.interrupted_ = true;
+        return -EINTR;
+      }
+    }
+  }
+
+ private:
+  int fd_ = -1;
+  int errorNumber_ = 0;
+  bool interrupted_ = false;
+};
+
+// The path as bytes for open(2); errors name it as given.
+std::string PathArgument(const py::object& path) {
+  std::string name = py::module_::import("os").attr("fsencode")(path).cast<std::string>();
+  if (name.find('\0') != std::string::npos) throw py::value_error("embedded null byte");
+  return name;
+}
+
+// Validates a file through `problem` (null: up to the first problem).
+Outcome RunOnFile(const py::object& path, const py::object& encoding,
+                  codvet::ProblemFunction problem, void* context) {
+  std::string name = PathArgument(path);
+  codvet::Validator& validator = ValidatorFor(encoding);
+  InterruptibleFile file(name.c_str());
+  if (file.fd() < 0) return {codvet::Status::OpenFailed, file.errorNumber()};
+  Outcome outcome;
+  {
+    py::gil_scoped_release release;
+    outcome = RunOn(validator, [&](codvet::Validator& v) {
+      return v.ValidateReader(&InterruptibleFile::Read, &file, problem, context);
+    });
+  }
+  if (file.interrupted()) throw py::error_already_set();
+  return outcome;
+}
+
+// `path` is anything os.fsencode takes.
+py::object ValidateFile(const py::object& path, const py::object& encoding,
+                        const py::object& maxProblems) {
+  Collector collector;
+  collector.room = ProblemLimit(maxProblems);
+  Outcome outcome = RunOnFile(path, encoding, &Collector::Add, &collector);
+  return Finish(outcome, collector, &path);
+}
+
+bool IsValidFile(const py::object& path, const py::object& encoding) {
+  Outcome outcome = RunOnFile(path, encoding, nullptr, nullptr);
+  Collector none;
+  Finish(outcome, none, &path);
+  return outcome.status == codvet::Status::Valid;
 }
 
 PyObject* NewText(std::string_view text) {
@@ -141,11 +352,27 @@ PYBIND11_MODULE(_codvet, m) {
     messageTexts[i][1] = NewText(codvet::MessageEnglish(id));
     messageTexts[i][2] = NewText(codvet::MessageJapanese(id));
   }
-  m.def("validate", &Validate, py::arg("data"), py::arg("encoding"),
-        "The problems of the bytes in data (bytes or any contiguous buffer, not copied), in "
-        "input order; empty when they are well formed.");
-  m.def("validate_file", &ValidateFile, py::arg("path"), py::arg("encoding"),
-        "The problems of the file at path (str, bytes or os.PathLike), read as raw bytes.");
+  problemListType =
+      PyObject_CallFunction(reinterpret_cast<PyObject*>(&PyType_Type), "s(O){sssssO}",
+                            "ProblemList", reinterpret_cast<PyObject*>(&PyList_Type), "__module__",
+                            "codvet", "__doc__",
+                            "The problems of one input, in input order. truncated is True when "
+                            "validation stopped at max_problems with more problems to come.",
+                            "truncated", Py_False);
+  if (problemListType == nullptr) throw py::error_already_set();
+  m.attr("ProblemList") = py::handle(problemListType);
+  m.def("validate", &Validate, py::arg("data"), py::arg("encoding"), py::kw_only(),
+        py::arg("max_problems") = py::none(),
+        "The problems of the bytes in data (bytes or any C-contiguous buffer, not copied), in "
+        "input order, at most max_problems of them; empty when they are well formed.");
+  m.def("validate_file", &ValidateFile, py::arg("path"), py::arg("encoding"), py::kw_only(),
+        py::arg("max_problems") = py::none(),
+        "The problems of the file at path (str, bytes or os.PathLike), read as raw bytes, at "
+        "most max_problems of them.");
+  m.def("is_valid", &IsValid, py::arg("data"), py::arg("encoding"),
+        "Whether the bytes in data are well formed; stops at the first problem.");
+  m.def("is_valid_file", &IsValidFile, py::arg("path"), py::arg("encoding"),
+        "Whether the file at path is well formed; stops at the first problem.");
   py::list names;
   for (int i = 0; i < codvet::kEncodingCount; ++i) names.append(codvet::EncodingName(i));
   m.attr("ENCODINGS") = py::tuple(names);

@@ -19,7 +19,13 @@ for target in "$build"/fuzz_*; do
   name=$(basename "$target")
   operation=${name#fuzz_}
   mkdir -p "$work/$operation"
-  cp fuzz/corpus/"$operation"/* "$work/$operation/"
+  if [ -d fuzz/corpus/"$operation" ]; then
+    cp fuzz/corpus/"$operation"/* "$work/$operation/"
+  else  # the library's target starts from every operation's inputs
+    for seed in fuzz/corpus/*/*; do
+      cp "$seed" "$work/$operation/$(basename "$(dirname "$seed")")-$(basename "$seed")"
+    done
+  fi
   echo "== $name for ${seconds}s"
   if ! "$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$work/$name-" \
       "$work/$operation" >"$work/$name.log" 2>&1; then

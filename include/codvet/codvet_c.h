@@ -79,9 +79,9 @@ CODVET_C_API codvet_status codvet_validate(codvet_validator* validator, const vo
 /* Validates size bytes at data and stores at most capacity problems in
  * problems[0..*count): CODVET_VALID or CODVET_INVALID when every problem fits,
  * CODVET_STOPPED at the first problem beyond capacity (the bytes have more
- * problems than were stored). problems may be NULL when capacity is 0, which
- * answers valid or not at the first problem. Memory use is the caller's
- * array alone. */
+ * problems than were stored). problems may be NULL when capacity is 0: the
+ * answer is then CODVET_VALID, or CODVET_STOPPED at the first problem. Memory
+ * use is the caller's array alone. */
 CODVET_C_API codvet_status codvet_validate_collect(codvet_validator* validator, const void* data,
                                                    size_t size, codvet_problem* problems,
                                                    size_t capacity, size_t* count);

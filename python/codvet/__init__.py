@@ -2,6 +2,22 @@
 encodings the codvet program knows, and lists every problem with its byte
 offset, as the program reports it."""
 
-from ._codvet import ENCODINGS, Problem, validate, validate_file
+from ._codvet import (
+    ENCODINGS,
+    Problem,
+    ProblemList,
+    is_valid,
+    is_valid_file,
+    validate,
+    validate_file,
+)
 
-__all__ = ["ENCODINGS", "Problem", "validate", "validate_file"]
+__all__ = [
+    "ENCODINGS",
+    "Problem",
+    "ProblemList",
+    "is_valid",
+    "is_valid_file",
+    "validate",
+    "validate_file",
+]

@@ -3,6 +3,9 @@ from typing import List, Optional, Tuple, Union
 
 ENCODINGS: Tuple[str, ...]
 
+Buffer = Union[bytes, bytearray, memoryview]  # or any C-contiguous buffer
+Path = Union[str, bytes, os.PathLike]
+
 class Problem(Tuple[int, str, str, str, Optional[int]]):
     """One problem, as the codvet program reports it: a named tuple."""
 
@@ -17,5 +20,16 @@ class Problem(Tuple[int, str, str, str, Optional[int]]):
     @property
     def value(self) -> Optional[int]: ...
 
-def validate(data: Union[bytes, bytearray, memoryview], encoding: str) -> List[Problem]: ...
-def validate_file(path: Union[str, bytes, os.PathLike], encoding: str) -> List[Problem]: ...
+class ProblemList(List[Problem]):
+    """The problems of one input, in input order."""
+
+    truncated: bool  # stopped at max_problems with more to come
+
+def validate(
+    data: Buffer, encoding: str, *, max_problems: Optional[int] = None
+) -> ProblemList: ...
+def validate_file(
+    path: Path, encoding: str, *, max_problems: Optional[int] = None
+) -> ProblemList: ...
+def is_valid(data: Buffer, encoding: str) -> bool: ...
+def is_valid_file(path: Path, encoding: str) -> bool: ...

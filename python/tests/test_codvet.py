@@ -1,7 +1,10 @@
 """The Python module against the program's recorded output for every sample,
 and its answers to wrong input."""
 
+import os
 import pathlib
+import pickle
+import signal
 import threading
 import time
 
@@ -92,3 +95,113 @@ def test_other_threads_run_while_validating():
     inside = [span[0]] + [s for s in stamps if span[0] < s < span[1]] + [span[1]]
     longest = max(b - a for a, b in zip(inside, inside[1:]))
     assert longest < (span[1] - span[0]) / 2
+
+
+@pytest.mark.parametrize(
+    "view",
+    [
+        memoryview(b"a\x80b\x80c\x80d\x80")[::-1],  # would read before the buffer
+        memoryview(b"a\x80b\x80c\x80d\x80")[::2],  # the bytes "abcd", not a run
+        memoryview(bytearray(b"a\x80b\x80c\x80d\x80"))[1::3],
+    ],
+)
+def test_buffers_that_are_not_one_run_are_refused(view):
+    with pytest.raises(BufferError):
+        codvet.validate(view, "shift_jis")
+    with pytest.raises(BufferError):
+        codvet.is_valid(view, "shift_jis")
+
+
+def test_buffers_of_any_shape_that_are_one_run():
+    data = b"ab\x80d" * 4
+    grid = memoryview(data).cast("B", (4, 4))
+    assert codvet.validate(grid, "utf8") == codvet.validate(data, "utf8")
+    assert [p.offset for p in codvet.validate(memoryview(data)[2:], "utf8")] == [0, 4, 8, 12]
+
+
+def test_encoding_names_are_str_and_errors_stay_short():
+    with pytest.raises(TypeError, match="str, not bytes"):
+        codvet.validate(b"", b"utf8")
+    with pytest.raises(ValueError) as error:
+        codvet.validate(b"", "x" * 10_000_000)
+    assert len(str(error.value)) < 200
+    with pytest.raises(ValueError, match="unknown encoding name"):
+        codvet.validate(b"", "utf8\udc80")
+
+
+@pytest.mark.parametrize(
+    "limit, kept, truncated",
+    [(None, 10, False), (0, 0, True), (3, 3, True), (9, 9, True), (10, 10, False), (2**70, 10, False)],
+)
+def test_at_most_max_problems(tmp_path, limit, kept, truncated):
+    data = b"\x80" * 10
+    (tmp_path / "f").write_bytes(data)
+    for problems in (
+        codvet.validate(data, "shift_jis", max_problems=limit),
+        codvet.validate_file(tmp_path / "f", "shift_jis", max_problems=limit),
+    ):
+        assert [p.offset for p in problems] == list(range(kept))
+        assert problems.truncated is truncated
+    with pytest.raises(ValueError):
+        codvet.validate(data, "utf8", max_problems=-1)
+    with pytest.raises(TypeError):
+        codvet.validate(data, "utf8", max_problems="3")
+    with pytest.raises(TypeError):
+        codvet.validate(data, "utf8", 3)  # keyword only
+
+
+def test_is_valid(tmp_path):
+    (tmp_path / "f").write_bytes(b"\x82\xa0\x82")
+    assert codvet.is_valid(b"\x82\xa0", "shift_jis") is True
+    assert codvet.is_valid(b"\x82\xa0\x82", "shift_jis") is False
+    assert codvet.is_valid_file(tmp_path / "f", "shift_jis") is False
+    with pytest.raises(FileNotFoundError):
+        codvet.is_valid_file(tmp_path / "missing", "utf8")
+
+
+def test_problems_pickle():
+    problems = codvet.validate(b"\x80" * 5 + b"\xa4", "euc-jp", max_problems=2)
+    again = pickle.loads(pickle.dumps(problems))
+    assert again == problems and again.truncated and type(again[0]) is codvet.Problem
+
+
+@pytest.mark.parametrize("writer", [False, True], ids=["no writer", "silent writer"])
+def test_a_signal_ends_the_wait_for_a_fifo(tmp_path, writer):
+    fifo = tmp_path / "fifo"
+    os.mkfifo(fifo)
+    # With a writer that never writes, the open returns and the read waits.
+    held = os.open(fifo, os.O_RDWR) if writer else None
+
+    class Interrupted(Exception):
+        pass
+
+    def interrupt(*_):
+        raise Interrupted
+
+    rescued = []
+
+    def unblock():  # ends the wait should the signal fail to
+        rescued.append(True)
+        try:
+            os.close(os.open(fifo, os.O_WRONLY | os.O_NONBLOCK))
+        except OSError:
+            pass
+        if held is not None:
+            os.close(held)
+
+    previous = signal.signal(signal.SIGALRM, interrupt)
+    rescue = threading.Timer(10, unblock)
+    rescue.start()
+    try:
+        signal.setitimer(signal.ITIMER_REAL, 0.2)
+        with pytest.raises(Interrupted):
+            codvet.validate_file(fifo, "utf8")
+    finally:
+        signal.setitimer(signal.ITIMER_REAL, 0)
+        signal.signal(signal.SIGALRM, previous)
+        rescue.cancel()
+        rescue.join()
+        if held is not None and not rescued:
+            os.close(held)
+    assert codvet.validate_file(SAMPLES[0], "euc-jp") is not None
+    assert codvet.validate(b"\x80", "utf8")[0].offset == 0
