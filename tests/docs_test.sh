@@ -151,6 +151,14 @@ Completion.OffersEncodingNamesFirstThenFiles)
     codvet ''
   ExpectCompletion $'utf16\nutf16be\nutf16le' codvet utf16
   ExpectCompletion windows-31j codvet w
+  # Names are case-insensitive: what was typed stays, the rest follows in its case.
+  ExpectCompletion SHIFT_JIS codvet SHI
+  ExpectCompletion Shift_jis codvet Shi
+  ExpectCompletion Shift_JIS codvet Shift_JIS
+  ExpectCompletion $'UTF16\nUTF16BE\nUTF16LE' codvet UTF16
+  ExpectCompletion $'Utf16\nUtf16be\nUtf16le' codvet Utf16
+  ExpectCompletion WINDOWS-31J codvet W
+  ExpectCompletion '' codvet x
   ExpectCompletion $'a b.txt\nutf8.txt' codvet utf8 ''
   ExpectCompletion utf8.txt codvet utf8 'a b.txt' u
   ;;
