@@ -118,6 +118,13 @@ case $check in
 Docs.ReadmeExamplesGiveTheOutputShown)
   RunExamples README.md "$source" 8
   ;;
+Docs.ReadmeShellCommandsParse)
+  # What scripts/readme-fresh-root.sh runs: every line of the sh blocks is
+  # a whole command, and the blocks are closed.
+  "$source/scripts/readme-fresh-root.sh" --list >"$scratch/commands" || Fail "README.md: see above"
+  [[ $(grep -vc '(block not run: ' "$scratch/commands") -ge 10 ]] ||
+    Fail "README.md: fewer than 10 shell commands"
+  ;;
 Docs.ManPageExamplesGiveTheOutputShown)
   mkdir "$scratch/run"
   RunExamples doc/codvet.1 "$scratch/run" 10
