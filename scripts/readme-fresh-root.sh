@@ -46,7 +46,6 @@
 # needs neither.
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
-readme=$source_dir/README.md
 
 cache=${TMPDIR:-/tmp}/codvet-fresh-root-cache
 mirror=
@@ -69,6 +68,15 @@ done
 Fail() {
   printf 'readme-fresh-root: %s\n' "$@" >&2
   exit 1
+}
+
+# README.md as it will be copied into the root.
+Readme() {
+  if ((head)); then
+    git -C "$source_dir" show HEAD:README.md
+  else
+    cat "$source_dir/README.md"
+  fi
 }
 
 # The commands, one per line: "run LINE STATUS COMMAND" or "skip LINE REASON",
@@ -117,10 +125,10 @@ Commands() {
     END {
       if (block) { print "README.md: a code block is not closed" > "/dev/stderr"; bad = 1 }
       exit bad
-    }' "$readme"
+    }'
 }
 
-commands=$(Commands) || Fail "README.md cannot be read for its commands"
+commands=$(Readme | Commands) || Fail "README.md cannot be read for its commands"
 [[ -n $commands ]] || Fail "README.md has no shell commands"
 while IFS=$'\t' read -r kind line status command; do
   if [[ $kind == run ]]; then
@@ -181,6 +189,7 @@ Elapsed() {
 arch=$(dpkg --print-architecture)
 pristine=$cache/$suite-minbase-$arch.tar
 mkdir -p "$cache/apt-archives"
+cache=$(cd "$cache" && pwd)
 if [[ ! -f $pristine ]]; then
   if ! command -v debootstrap >/dev/null; then
     echo "== Installing debootstrap"
