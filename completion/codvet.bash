@@ -6,9 +6,17 @@ _codvet() {
   local cur=${COMP_WORDS[COMP_CWORD]}
   COMPREPLY=()
   if ((COMP_CWORD == 1)); then
-    local names="shift_jis windows-31j euc-jp iso-2022-jp utf8 utf16 utf16be utf16le"
-    local IFS=$'\n'
-    COMPREPLY=($(compgen -W "${names// /$'\n'}" -- "$cur"))
+    # codvet compares names without regard to case, so any case completes:
+    # what was typed is kept and the rest of the name follows, in upper case
+    # when only upper-case letters were typed (SHI gives SHIFT_JIS, Shi gives
+    # Shift_jis, Shift_JIS stays as it is).
+    local name lower=${cur,,}
+    for name in shift_jis windows-31j euc-jp iso-2022-jp utf8 utf16 utf16be utf16le; do
+      [[ $name == "$lower"* ]] || continue
+      name=$cur${name:${#cur}}
+      [[ $cur == *[[:upper:]]* && $cur != *[[:lower:]]* ]] && name=${name^^}
+      COMPREPLY+=("$name")
+    done
     return 0
   fi
   if declare -F _filedir >/dev/null; then

@@ -118,6 +118,13 @@ case $check in
 Docs.ReadmeExamplesGiveTheOutputShown)
   RunExamples README.md "$source" 8
   ;;
+Docs.ReadmeShellCommandsParse)
+  # What scripts/readme-fresh-root.sh runs: every line of the sh blocks is
+  # a whole command, and the blocks are closed.
+  "$source/scripts/readme-fresh-root.sh" --list >"$scratch/commands" || Fail "README.md: see above"
+  [[ $(grep -vc '(block not run: ' "$scratch/commands") -ge 10 ]] ||
+    Fail "README.md: fewer than 10 shell commands"
+  ;;
 Docs.ManPageExamplesGiveTheOutputShown)
   mkdir "$scratch/run"
   RunExamples doc/codvet.1 "$scratch/run" 10
@@ -151,6 +158,14 @@ Completion.OffersEncodingNamesFirstThenFiles)
     codvet ''
   ExpectCompletion $'utf16\nutf16be\nutf16le' codvet utf16
   ExpectCompletion windows-31j codvet w
+  # Names are case-insensitive: what was typed stays, the rest follows in its case.
+  ExpectCompletion SHIFT_JIS codvet SHI
+  ExpectCompletion Shift_jis codvet Shi
+  ExpectCompletion Shift_JIS codvet Shift_JIS
+  ExpectCompletion $'UTF16\nUTF16BE\nUTF16LE' codvet UTF16
+  ExpectCompletion $'Utf16\nUtf16be\nUtf16le' codvet Utf16
+  ExpectCompletion WINDOWS-31J codvet W
+  ExpectCompletion '' codvet x
   ExpectCompletion $'a b.txt\nutf8.txt' codvet utf8 ''
   ExpectCompletion utf8.txt codvet utf8 'a b.txt' u
   ;;
