@@ -10,7 +10,9 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
+#include "codvet/codvet.h"
 #include "gtest/gtest.h"
 #include "report/messages.h"
 #include "run_process.h"
@@ -203,20 +205,43 @@ TEST_F(Cli, ThousandsOfFilesWithFewDescriptors) {
   EXPECT_EQ(r.status, 2);
 }
 
-// Zeros with one problem placed at an offset beyond 2^32 (even, for the UTF-16
-// byte orders) must give the line the problem gives at offset 6 of a small
-// file, with only the offset changed. Each run reads more than 4 GiB, so this
-// runs only when CODVET_LONG_TESTS=1 (CI sets it).
-TEST(HugeInput, SparseFileWithAProblemBeyondFourGiB) {
-  const char* setting = std::getenv("CODVET_LONG_TESTS");
-  if (setting == nullptr || std::string(setting) != "1" || UnderValgrind())
-    GTEST_SKIP() << "set CODVET_LONG_TESTS=1";
-  const long long kFar = (1LL << 32) + 6;
+// Zeros with one problem placed just beyond 2^31 and the same problem again
+// just beyond 2^32 (offsets that need more than a signed and more than an
+// unsigned 32-bit number; even, for the UTF-16 byte orders). Each run reads
+// more than 4 GiB, so these run only when CODVET_LONG_TESTS=1 (CI sets it);
+// on a 32-bit build they are what shows that files of 2 GiB and more open.
+class HugeInput : public ::testing::Test {
+ protected:
+  static constexpr off_t kNear = (off_t{1} << 31) + 6;
+  static constexpr off_t kFar = (off_t{1} << 32) + 6;
   TempDir dir;
   std::string huge = dir.path() + "/huge";
-  int fd = open(huge.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(ftruncate(fd, kFar + 64), 0);
+  int fd = -1;
+
+  void SetUp() override {
+    const char* setting = std::getenv("CODVET_LONG_TESTS");
+    if (setting == nullptr || std::string(setting) != "1" || UnderValgrind())
+      GTEST_SKIP() << "set CODVET_LONG_TESTS=1";
+    fd = open(huge.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, kFar + 64), 0);
+  }
+  void TearDown() override {
+    if (fd >= 0) close(fd);
+  }
+  // Writes `problem`, padded with zeros to four bytes (which clears what a
+  // previous problem left), at both offsets.
+  void Place(std::string problem) {
+    problem.resize(4, '\0');
+    for (off_t at : {kNear, kFar}) ASSERT_EQ(pwrite(fd, problem.data(), 4, at), 4);
+  }
+};
+static_assert(sizeof(off_t) == 8, "files beyond 4 GiB need a 64-bit off_t");
+
+// The program's lines for the huge file are those it gives for the same
+// problems at offsets 6 and 16 of a small file, with only the name and the
+// offsets changed.
+TEST_F(HugeInput, ProgramReportsOffsetsBeyondTwoAndFourGiB) {
   const std::pair<const char*, std::string> cases[] = {
       {"shift_jis", "\x80"},    {"windows-31j", "\xf0\x40"},
       {"euc-jp", "\xa9\xa1"},   {"iso-2022-jp", "\x1b(I"},
@@ -224,21 +249,46 @@ TEST(HugeInput, SparseFileWithAProblemBeyondFourGiB) {
       {"utf16be", "\xff\xfe"},  {"utf16le", std::string("\x00\xdc", 2)},
   };
   for (const auto& [encoding, problem] : cases) {
+    ASSERT_NO_FATAL_FAILURE(Place(problem));
     std::string bytes = problem;
-    bytes.resize(4, '\0');  // clears what the previous problem left
-    ASSERT_EQ(pwrite(fd, bytes.data(), bytes.size(), kFar), 4);
+    bytes.resize(4, '\0');
+    std::string small =
+        dir.Write("small", std::string(6, '\0') + bytes + std::string(6, '\0') + bytes);
     ProcessOptions options;
-    options.args = {encoding, dir.Write("small", std::string(6, '\0') + bytes)};
-    std::string expected = RunProcess(CODVET_BINARY, options).out;
-    std::size_t at = expected.find("\" (6): ");
-    ASSERT_NE(at, std::string::npos) << expected;
-    expected.replace(0, at + 5, "\"" + huge + "\" (" + std::to_string(kFar) + ")");
+    options.args = {encoding, small};
+    std::string lines = RunProcess(CODVET_BINARY, options).out;
+    std::string expected;
+    for (const auto& [from, to] : {std::pair<off_t, off_t>{6, kNear}, {16, kFar}}) {
+      std::string prefix = "\"" + small + "\" (" + std::to_string(from) + "): ";
+      std::size_t at = lines.find(prefix);
+      ASSERT_NE(at, std::string::npos) << encoding << ": " << lines;
+      std::size_t lineEnd = lines.find('\n', at);
+      expected += "\"" + huge + "\" (" + std::to_string(to) +
+                  "): " + lines.substr(at + prefix.size(), lineEnd + 1 - at - prefix.size());
+    }
     options.args = {encoding, huge};
     ProcessResult r = RunProcess(CODVET_BINARY, options);
     EXPECT_EQ(r.out, expected) << encoding;
+    EXPECT_EQ(r.err, "") << encoding;
     EXPECT_EQ(r.status, 2) << encoding;
   }
-  close(fd);
+}
+
+// The library opens and reads the file itself (Validator::ValidateFile).
+TEST_F(HugeInput, LibraryReportsOffsetsBeyondTwoAndFourGiB) {
+  ASSERT_NO_FATAL_FAILURE(Place("\x80"));
+  Validator validator("shift_jis");
+  std::vector<Problem> problems;
+  Status status = validator.ValidateFile(huge.c_str(), [&](const Problem& problem) {
+    problems.push_back(problem);
+    return true;
+  });
+  EXPECT_EQ(status, Status::Invalid) << validator.errorNumber();
+  ASSERT_EQ(problems.size(), 2u);
+  for (std::size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(problems[i].offset, i == 0 ? kNear : kFar);
+    EXPECT_EQ(problems[i].value, 0x80u);
+  }
 }
 
 #ifdef CODVET_FAIL_ALLOC

@@ -18,6 +18,16 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 failed=0
 
+# A cross build's program runs under its emulator: CODVET_EMULATOR holds the
+# words that go before it (ctest sets it), and a stand-in named codvet starts
+# the program so.
+if [[ -n ${CODVET_EMULATOR:-} ]]; then
+  mkdir "$scratch/bin"
+  printf '#!/bin/sh\nexec %s %q "$@"\n' "$CODVET_EMULATOR" "$bin/$(basename "$2")" >"$scratch/bin/codvet"
+  chmod +x "$scratch/bin/codvet"
+  bin=$scratch/bin
+fi
+
 # Prints what differed and marks the check failed.
 Fail() {
   printf '%s\n' "$@" >&2

@@ -37,6 +37,13 @@ ProcessResult RunProcess(const std::string& program, const ProcessOptions& optio
   if (options.maxOpenFiles > 0)
     script += "ulimit -n " + std::to_string(options.maxOpenFiles) + " || exit 126\n";
   std::string command = "/usr/bin/env";
+#ifdef CODVET_TEST_EMULATOR
+  // A cross build's program runs under its emulator, qemu-user (so no
+  // binfmt_misc handler is needed), whose -E sets a variable for the emulated
+  // program alone: a library of the target preloaded into qemu would fail.
+  command += " " CODVET_TEST_EMULATOR;
+  for (const std::string& entry : options.env) command += " -E " + Quote(entry);
+#else
   for (const std::string& entry : options.env) command += " " + Quote(entry);
   if (UnderValgrind()) {
     command +=
@@ -44,6 +51,7 @@ ProcessResult RunProcess(const std::string& program, const ProcessOptions& optio
         " --show-leak-kinds=all --errors-for-leak-kinds=all --log-file=" +
         log;
   }
+#endif
   command += " " + Quote(program);
   for (const std::string& arg : options.args) command += " " + Quote(arg);
   command += options.mergeStderr ? "" : " 2>" + Quote(scratch.path() + "/err");

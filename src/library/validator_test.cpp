@@ -309,8 +309,10 @@ TEST(Library, NamesEncodingsAsTheProgramDoes) {
 
 #ifndef _WIN32
 // The halves of each message, the Japanese one converted to CP932 by iconv,
-// make up the text the program prints.
+// make up the text the program prints. A cross build's sysroot has no
+// conversion modules, so there the converter cannot be opened.
 TEST(Library, MessageHalvesMakeUpThePrintedText) {
+  if (!Convert("UTF-8", "CP932", "")) GTEST_SKIP() << "no UTF-8 to CP932 converter (iconv_open)";
   for (int i = 0; i < kMessageCount; ++i) {
     auto id = static_cast<MessageId>(i);
     std::optional<std::string> japanese = Convert("UTF-8", "CP932", MessageJapanese(id));

@@ -6,9 +6,14 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
+
+// Files of 2 GiB and more on 32-bit systems need the 64-bit file interface,
+// which CMakeLists.txt asks for.
+static_assert(sizeof(off_t) == 8, "build with -D_FILE_OFFSET_BITS=64");
 
 namespace codvet {
 namespace platform {
