@@ -126,7 +126,7 @@ bool EncodingValidator::ValidateShiftJis() {
           SkipValidShiftJis(input->next(), input->limit(), fast, primary, blockKernelBytes));
       offset += passed;
       fastPathBytes += passed;
-      throttle.Passed(passed);
+      throttle.Passed(passed, input->next() == input->limit());
     }
     if (useFastPath && input->limit() - input->next() >= 2) {
       // Whole characters in the buffer are judged in place, up to a batch

@@ -140,7 +140,7 @@ bool EncodingValidator::ValidateUtf8() {
             cursor.Skip(SkipValidUtf8(cursor.next(), cursor.limit(), kernels, blockKernelBytes));
         offset += passed;
         fastPathBytes += passed;
-        throttle.Passed(passed);
+        throttle.Passed(passed, cursor.next() == cursor.limit());
       }
       if (cursor.limit() - cursor.next() >= 8) {
         // A whole sequence is buffered: judge it in place, the first
