@@ -72,12 +72,17 @@ void CheckLines(const std::string& lines, std::size_t size, const char* name) {
     }
     previous = offset;
     std::string_view message;
-    for (std::string_view m : kMessages) {
-      if (line.compare(start, m.size(), m) == 0 && m.size() > message.size()) message = m;
+    bool hasValue = true;
+    for (const MessageText& m : kMessageCatalogue) {
+      if (line.compare(start, m.printed.size(), m.printed) == 0 &&
+          m.printed.size() > message.size()) {
+        message = m.printed;
+        hasValue = m.id != Msg::InvalidSequence && m.id != Msg::UncertainEndian;
+      }
     }
     unsigned value = 0;
     char tail[24] = "";
-    if (message != MsgInvalidSequence && message != MsgUncertainEndian) {
+    if (hasValue) {
       std::sscanf(line.c_str() + start + message.size(), " (0x%x)", &value);
       std::snprintf(tail, sizeof tail, " (0x%x)", value);
     }

@@ -39,6 +39,11 @@ std::optional<std::string> Convert(const char* from, const char* to, std::string
 #endif
 }
 
+std::string ReportText(std::string_view name, std::int64_t offset, Msg message,
+                       std::int64_t value) {
+  return ReportText(name, offset, Message(message).printed, value);
+}
+
 std::string ReportText(std::string_view name, std::int64_t offset, std::string_view message,
                        std::int64_t value) {
   char number[64];
@@ -96,7 +101,7 @@ void ExpectCases(std::initializer_list<ReportCase> cases) {
   }
 }
 
-void Sweep::Add(std::string_view bytes, bool valid, std::string_view message, std::int64_t value) {
+void Sweep::Add(std::string_view bytes, bool valid, Msg message, std::int64_t value) {
   input += bytes;
   if (!valid) expected += Line(offset, message, value);
   offset += static_cast<std::int64_t>(bytes.size());

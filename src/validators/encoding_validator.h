@@ -9,6 +9,7 @@
 
 #include "codeset/code_set.h"
 #include "codeset/jis_to_shift_jis.h"
+#include "report/messages.h"
 #include "report/report_sink.h"
 #include "validators/block_kernels.h"
 #include "validators/byte_input.h"
@@ -71,16 +72,16 @@ class EncodingValidator {
     std::int32_t code = JisToShiftJis(pair);
     return code != kInvalidShiftJis && primary.Contains(static_cast<std::uint32_t>(code));
   }
-  void Report(std::int64_t offset, std::string_view message, std::uint32_t value) {
+  void Report(std::int64_t offset, Msg message, std::uint32_t value) {
     ReportLine(*output, displayName, offset, message, value);
   }
-  void ReportNoValue(std::int64_t offset, std::string_view message) {
+  void ReportNoValue(std::int64_t offset, Msg message) {
     ReportLineNoValue(*output, displayName, offset, message);
   }
   // Reports a character cut short by the end of the input and returns false.
   // A read error is not an end: the caller reports it, and no truncation
   // line is printed for it.
-  bool ReportTruncation(std::int64_t offset, std::string_view message, std::uint32_t value) {
+  bool ReportTruncation(std::int64_t offset, Msg message, std::uint32_t value) {
     if (!input->failed()) Report(offset, message, value);
     return false;
   }

@@ -22,7 +22,6 @@
 // whole 64-byte blocks of ASCII, kana and JIS X 0208 first, judged by the run
 // of valid cells of each row in `primary`; JIS X 0212 is left to the scalar
 // skip.
-#include "report/messages.h"
 #include "validators/encoding_validator.h"
 #include "validators/fast_scan.h"
 
@@ -121,32 +120,32 @@ bool EncodingValidator::ValidateEucJp() {
     }
     int b1 = input->ReadByte();
     if (b0 == kSs2) {
-      if (b1 == ByteInput::kEnd) return ReportTruncation(offset, MsgAloneSs2, kSs2);
+      if (b1 == ByteInput::kEnd) return ReportTruncation(offset, Msg::AloneSs2, kSs2);
       if (b1 < 0xA1 || b1 > 0xDF) {
-        Report(offset, MsgInvalidKanaCharacter, 0x8E00u + b1);
+        Report(offset, Msg::InvalidKanaCharacter, 0x8E00u + b1);
         result = false;
       }
       offset += 2;
       continue;
     }
     if (b0 == kSs3) {
-      if (b1 == ByteInput::kEnd) return ReportTruncation(offset, MsgAloneSs3, kSs3);
+      if (b1 == ByteInput::kEnd) return ReportTruncation(offset, Msg::AloneSs3, kSs3);
       int b2 = input->ReadByte();
       if (b2 == ByteInput::kEnd)
-        return ReportTruncation(offset, MsgAloneJisX0212Pair, 0x8F00u + b1);
+        return ReportTruncation(offset, Msg::AloneJisX0212Pair, 0x8F00u + b1);
       if (b1 < 0x80 || b2 < 0x80 ||
           !secondary.Contains(static_cast<std::uint32_t>((b1 - 0x80) << 8 | (b2 - 0x80)))) {
-        Report(offset, MsgInvalidJisX0212Character, 0x8F0000u + (b1 << 8) + b2);
+        Report(offset, Msg::InvalidJisX0212Character, 0x8F0000u + (b1 << 8) + b2);
         result = false;
       }
       offset += 3;
       continue;
     }
-    if (b1 == ByteInput::kEnd) return ReportTruncation(offset, MsgAloneJisX0208Pair, b0);
+    if (b1 == ByteInput::kEnd) return ReportTruncation(offset, Msg::AloneJisX0208Pair, b0);
     std::uint32_t pair = static_cast<std::uint32_t>(b0 << 8 | b1);
     // The second byte's high bit is tested before the pair is mapped.
     if (b1 < 0x80 || !IsJisX0208Character(pair)) {
-      Report(offset, MsgInvalidCharacter, pair);
+      Report(offset, Msg::InvalidCharacter, pair);
       result = false;
     }
     offset += 2;

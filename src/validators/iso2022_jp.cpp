@@ -30,7 +30,6 @@
 // the skip passes whole 64-byte blocks first, escapes ESC ( B and ESC $ B
 // included, judging pairs by the run of valid cells of each row in
 // `primary`.
-#include "report/messages.h"
 #include "validators/encoding_validator.h"
 #include "validators/fast_scan.h"
 
@@ -132,23 +131,23 @@ bool EncodingValidator::ValidateIso2022Jp() {
     if (first == ByteInput::kEnd) return result;
     if (first == kEscape) {
       int second = input->ReadByte();
-      if (second == ByteInput::kEnd) return ReportTruncation(offset, MsgIncompleteEscape, 0x1B);
+      if (second == ByteInput::kEnd) return ReportTruncation(offset, Msg::IncompleteEscape, 0x1B);
       int third = input->ReadByte();
       if (third == ByteInput::kEnd) {
-        return ReportTruncation(offset, MsgIncompleteEscape, 0x1B00u + second);
+        return ReportTruncation(offset, Msg::IncompleteEscape, 0x1B00u + second);
       }
       if (second == '(' && third == 'B') {
         mode = Iso2022Mode::Ascii;
       } else if (second == '(' && third == 'J') {
         mode = Iso2022Mode::JisRoman;
       } else if (second == '$' && third == '@') {
-        Report(offset, MsgJis1978Escape, 0x1B2440);
+        Report(offset, Msg::Jis1978Escape, 0x1B2440);
         result = false;
         mode = Iso2022Mode::Jis1978;
       } else if (second == '$' && third == 'B') {
         mode = Iso2022Mode::Jis1983;
       } else {
-        Report(offset, MsgInvalidEscape, 0x1B0000u + (second << 8) + third);
+        Report(offset, Msg::InvalidEscape, 0x1B0000u + (second << 8) + third);
         result = false;
         mode = Iso2022Mode::Ascii;
       }
@@ -161,7 +160,7 @@ bool EncodingValidator::ValidateIso2022Jp() {
         continue;
       case Iso2022Mode::JisRoman:
         if (first == '\r' || first == '\n') {
-          Report(offset, MsgLineBreakInNonAscii, first);
+          Report(offset, Msg::LineBreakInNonAscii, first);
           result = false;
         }
         offset += 1;
@@ -171,19 +170,19 @@ bool EncodingValidator::ValidateIso2022Jp() {
         break;
     }
     if (first < 0x20) {
-      Report(offset, MsgControlInTwoByteMode, first);
+      Report(offset, Msg::ControlInTwoByteMode, first);
       result = false;
       offset += 1;
       continue;
     }
     int second = input->ReadByte();
-    if (second == ByteInput::kEnd) return ReportTruncation(offset, MsgAloneLeadByteJis, first);
+    if (second == ByteInput::kEnd) return ReportTruncation(offset, Msg::AloneLeadByteJis, first);
     std::uint32_t pair = static_cast<std::uint32_t>(first << 8 | second);
     if (mode == Iso2022Mode::Jis1978) {
-      Report(offset, MsgJis1978Character, pair);
+      Report(offset, Msg::Jis1978Character, pair);
       result = false;
     } else if (!IsJisX0208Character(pair)) {
-      Report(offset, MsgInvalidCharacter, pair);
+      Report(offset, Msg::InvalidCharacter, pair);
       result = false;
     }
     offset += 2;

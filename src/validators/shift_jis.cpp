@@ -22,7 +22,6 @@
 // first character a block's summary does not cover.
 #include <iterator>
 
-#include "report/messages.h"
 #include "validators/encoding_validator.h"
 #include "validators/fast_scan.h"
 
@@ -151,7 +150,7 @@ bool EncodingValidator::ValidateShiftJis() {
       input->Skip(p);
       throttle.Stepped(steps);
       for (int i = 0; i < found; ++i)
-        Report(problems[i].offset, MsgInvalidCharacter, problems[i].code);
+        Report(problems[i].offset, Msg::InvalidCharacter, problems[i].code);
       if (found != 0) result = false;
       continue;
     }
@@ -159,17 +158,17 @@ bool EncodingValidator::ValidateShiftJis() {
     if (b1 == ByteInput::kEnd) return result;
     if (!IsShiftJisLeadByte(b1)) {
       if (!primary.Contains(b1)) {
-        Report(offset, MsgInvalidCharacter, b1);
+        Report(offset, Msg::InvalidCharacter, b1);
         result = false;
       }
       offset += 1;
       continue;
     }
     int b2 = input->ReadByte();
-    if (b2 == ByteInput::kEnd) return ReportTruncation(offset, MsgAloneLeadByteSjis, b1);
+    if (b2 == ByteInput::kEnd) return ReportTruncation(offset, Msg::AloneLeadByteSjis, b1);
     std::uint32_t code = static_cast<std::uint32_t>(b1 << 8 | b2);
     if (!primary.Contains(code)) {
-      Report(offset, MsgInvalidCharacter, code);
+      Report(offset, Msg::InvalidCharacter, code);
       result = false;
     }
     offset += 2;
