@@ -151,11 +151,15 @@ Run InProcess(const std::string& path, const std::string& encoding, Kernel kerne
     ReportSink sink(devNull, "\n");
     ByteInput input;
     input.Open(fd);
+    const Encoding& row = *FindEncoding(encoding.c_str());
+    CodeTables tables;
+    LoadTables(tables, row);
     EncodingValidator validator(&sink);
+    validator.tables = &tables;
     validator.input = &input;
     validator.displayName = path;
     validator.kernel = kernel;
-    run.status = Validate(validator, *FindEncoding(encoding.c_str())) ? 0 : 1;
+    run.status = RunOperation(validator, row) ? 0 : 1;
   }
   close(fd);
   close(devNull);

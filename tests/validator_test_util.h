@@ -52,8 +52,9 @@ struct RunOptions {
 };
 
 // Validates an exactly sized copy of `bytes` (so that the sanitizers see any
-// read past its end) as the named encoding, with the code sets loaded as the
-// program loads them; reports carry the display name "t".
+// read past its end) as the named encoding, with its tables loaded once, as
+// the program loads them, and shared by every validation of the tests;
+// reports carry the display name "t".
 Outcome RunValidator(const char* encodingName, std::string_view bytes, RunOptions options = {});
 
 // Checks that validating `bytes` gives exactly `lines` (valid exactly when

@@ -58,6 +58,7 @@ const char* EncodingName(int index) {
 
 struct Validator::Impl {
   explicit Impl(const Encoding& encoding) : encoding(encoding), validator(nullptr) {
+    validator.tables = &tables;
     validator.input = &input;
   }
 
@@ -103,6 +104,9 @@ struct Validator::Impl {
   }
 
   const Encoding& encoding;
+  // Loaded once, when the validator is made; every validation only reads
+  // them.
+  CodeTables tables;
   EncodingValidator validator;
   ByteInput input;
   int errorNumber = 0;
@@ -113,12 +117,13 @@ Validator::Validator(const char* encodingName) : status_(Status::UnknownEncoding
   if (encoding == nullptr) return;
   status_ = Status::OutOfMemory;
   impl_.reset(new (std::nothrow) Impl(*encoding));
-  if (!impl_ || !impl_->validator.ok() || !impl_->input.ok()) {
+  if (!impl_ || !impl_->tables.ok() || !impl_->input.ok()) {
     impl_.reset();
     return;
   }
-  // The code sets are loaded once; nothing changes them afterwards.
-  LoadCodeSets(impl_->validator, *encoding);
+  // The code sets and the fast path's tables are made once; nothing changes
+  // them afterwards.
+  LoadTables(impl_->tables, *encoding);
   status_ = Status::Valid;
 }
 

@@ -21,7 +21,8 @@
 // takes it from there. With a block kernel (block_kernels.h) the skip passes
 // whole 64-byte blocks of ASCII, kana and JIS X 0208 first, judged by the run
 // of valid cells of each row in `primary`; JIS X 0212 is left to the scalar
-// skip.
+// skip. What the fast path knows of `primary` is derived once, with the
+// tables (code_tables.h).
 #include "validators/encoding_validator.h"
 #include "validators/fast_scan.h"
 
@@ -68,31 +69,26 @@ const std::uint8_t* PassEucJp(const std::uint8_t* p, const std::uint8_t* stop,
   return p;
 }
 
-// What the fast path needs to know about the loaded sets.
+// What the fast path reads, gathered for the length of one validation.
 struct EucJpFastPath {
-  JisPairSet jisX0208;
+  const JisTables& jis;
+  const CodeSet& secondary;
   // Null for the scalar fast path alone.
-  const BlockKernels* kernels = nullptr;
-  // Made when the first block comes, so that small inputs never pay for it.
-  bool summarized = false;
-  PairRanges rows;
+  const BlockKernels* kernels;
 };
 
 // As PassEucJp to the end, block by block where a kernel is in use; the
 // scalar pass takes each block the kernel cannot vouch for.
 const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* end,
-                                   EucJpFastPath& fast, const CodeSet& primary,
-                                   const CodeSet& secondary, std::int64_t& blockBytes) {
+                                   const EucJpFastPath& fast, std::int64_t& blockBytes) {
   if (fast.kernels == nullptr || end - p <= kBlockSize) {
-    return PassEucJp<false>(p, end, end, fast.jisX0208, secondary);
-  }
-  if (!fast.summarized) {
-    SummarizeJisRows(primary, fast.rows);
-    fast.summarized = true;
+    return PassEucJp<false>(p, end, end, fast.jis.pairs, fast.secondary);
   }
   return PassByTurns(
-      p, end, blockBytes, [&](auto* q) { return fast.kernels->eucJp(q, end, fast.rows); },
-      [&](auto* q, auto* stop) { return PassEucJp<true>(q, stop, end, fast.jisX0208, secondary); });
+      p, end, blockBytes, [&](auto* q) { return fast.kernels->eucJp(q, end, fast.jis.rows); },
+      [&](auto* q, auto* stop) {
+        return PassEucJp<true>(q, stop, end, fast.jis.pairs, fast.secondary);
+      });
 }
 
 }  // namespace
@@ -100,15 +96,13 @@ const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* en
 bool EncodingValidator::ValidateEucJp() {
   std::int64_t offset = 0;
   bool result = true;
-  EucJpFastPath fast;
-  if (useFastPath) {
-    fast.jisX0208.Load(primary, JisPairSet::kHighBitRequired);
-    fast.kernels = KernelsFor(kernel);
-  }
+  const CodeSet& secondary = tables->secondary;
+  const bool useFast = useFastPath && tables->DerivedFor(Operation::EucJp);
+  const EucJpFastPath fast = {tables->jis, secondary, KernelsFor(kernel)};
   for (;;) {
-    if (useFastPath) {
-      std::ptrdiff_t passed = input->Skip(SkipValidEucJp(input->next(), input->limit(), fast,
-                                                         primary, secondary, blockKernelBytes));
+    if (useFast) {
+      std::ptrdiff_t passed =
+          input->Skip(SkipValidEucJp(input->next(), input->limit(), fast, blockKernelBytes));
       offset += passed;
       fastPathBytes += passed;
     }

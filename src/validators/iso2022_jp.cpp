@@ -29,7 +29,8 @@
 // character. With a block kernel (block_kernels.h), in ASCII and 1983 modes
 // the skip passes whole 64-byte blocks first, escapes ESC ( B and ESC $ B
 // included, judging pairs by the run of valid cells of each row in
-// `primary`.
+// `primary`. What the fast path knows of `primary` is derived once, with the
+// tables (code_tables.h).
 #include "validators/encoding_validator.h"
 #include "validators/fast_scan.h"
 
@@ -39,35 +40,21 @@ namespace {
 
 constexpr int kEscape = 0x1B;
 
-// What the fast path needs to know about the loaded set.
-struct Iso2022JpFastPath {
-  JisPairSet jisX0208;
-  // Null for the scalar fast path alone.
-  const BlockKernels* kernels = nullptr;
-  // Made when the first block comes, so that small inputs never pay for it.
-  bool summarized = false;
-  PairRanges rows;
-};
-
 // Returns how far from `p` the units in [p, end) need no report in `mode`:
 // whole units only, never past `end`; sets `mode` as the escape sequences it
-// passes say. `kKernels` says whether fast.kernels is set, so that the
-// scalar path alone keeps its tests to a minimum.
+// passes say. `kKernels` says whether `kernels` is set, so that the scalar
+// path alone keeps its tests to a minimum.
 template <bool kKernels>
 const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t* end,
-                                       Iso2022Mode& mode, Iso2022JpFastPath& fast,
-                                       const CodeSet& primary, std::int64_t& blockBytes) {
+                                       Iso2022Mode& mode, const JisTables& fast,
+                                       const BlockKernels* kernels, std::int64_t& blockBytes) {
   for (;;) {
     // A kernel in use takes ASCII and JIS X 0208-1983 block by block; where
     // it stops, the scalar pass takes over for a while.
     const std::uint8_t* stop = end;
     if (kKernels && (mode == Iso2022Mode::Ascii || mode == Iso2022Mode::Jis1983) &&
         end - p > kBlockSize + 2) {
-      if (!fast.summarized) {
-        SummarizeJisRows(primary, fast.rows);
-        fast.summarized = true;
-      }
-      const std::uint8_t* passed = fast.kernels->iso2022Jp(p, end, fast.rows, mode);
+      const std::uint8_t* passed = kernels->iso2022Jp(p, end, fast.rows, mode);
       blockBytes += passed - p;
       stop = ScalarStop(passed, end, passed - p);
       p = passed;
@@ -86,7 +73,7 @@ const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t
         // Stopping one byte short of the end spares a bounds test per pair.
         for (const std::uint8_t* last = end - 1;
              p < last && (!kKernels || p < stop) && p[0] >= 0x20;) {
-          if (!fast.jisX0208.Contains(p[0], p[1])) return p;
+          if (!fast.pairs.Contains(p[0], p[1])) return p;
           p += 2;
         }
         if (kKernels && p >= stop && stop != end) continue;
@@ -112,18 +99,16 @@ bool EncodingValidator::ValidateIso2022Jp() {
   std::int64_t offset = 0;
   bool result = true;
   Iso2022Mode mode = Iso2022Mode::Ascii;
-  Iso2022JpFastPath fast;
-  if (useFastPath) {
-    fast.jisX0208.Load(primary, JisPairSet::kHighBitIgnored);
-    fast.kernels = KernelsFor(kernel);
-  }
+  const JisTables& fast = tables->jis;
+  const bool useFast = useFastPath && tables->DerivedFor(Operation::Iso2022Jp);
+  const BlockKernels* kernels = KernelsFor(kernel);
   for (;;) {
-    if (useFastPath) {
+    if (useFast) {
       std::ptrdiff_t passed = input->Skip(
-          fast.kernels != nullptr ? SkipValidIso2022Jp<true>(input->next(), input->limit(), mode,
-                                                             fast, primary, blockKernelBytes)
-                                  : SkipValidIso2022Jp<false>(input->next(), input->limit(), mode,
-                                                              fast, primary, blockKernelBytes));
+          kernels != nullptr ? SkipValidIso2022Jp<true>(input->next(), input->limit(), mode, fast,
+                                                        kernels, blockKernelBytes)
+                             : SkipValidIso2022Jp<false>(input->next(), input->limit(), mode, fast,
+                                                         kernels, blockKernelBytes));
       offset += passed;
       fastPathBytes += passed;
     }
