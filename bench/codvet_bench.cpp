@@ -2,10 +2,13 @@
 // generated inputs of about 100 MB, side by side with iconv (where installed)
 // and with a read-and-touch pass of this program's own, the limit for any
 // validator that reads its input; and the validators run in this process on
-// each block kernel the processor has.
+// each block kernel the processor has. Then many small files: 4,000 pieces
+// of 0.1 to 8 KB of the generated Japanese text per encoding, checked by one
+// run of the program, beside a pass of this program's own that only opens,
+// reads and closes each file, and beside one run of iconv over them all.
 //
 // usage: codvet_bench [--rounds N] [--size MB] [--dir DIR] [--codvet PATH] [--only NAME] [--cpu]
-//                     [--baseline PATH]
+//                     [--baseline PATH] [--large | --small] [--files N]
 //
 // Rounds alternate the contenders on each input; figures are medians of
 // elapsed time, or with --cpu of user plus system time (steadier when other
@@ -59,6 +62,10 @@ struct Options {
   // Another build of codvet run on each file beside this one, for a
   // before-and-after ratio measured in the same rounds.
   std::string baseline;
+  // Which cases run: the large files, the many small files, or both.
+  bool large = true;
+  bool small = true;
+  int smallFiles = 4000;
 };
 
 // What one run of a program measured.
@@ -151,11 +158,15 @@ Run InProcess(const std::string& path, const std::string& encoding, Kernel kerne
     ReportSink sink(devNull, "\n");
     ByteInput input;
     input.Open(fd);
+    const Encoding& row = *FindEncoding(encoding.c_str());
+    CodeTables tables;
+    LoadTables(tables, row);
     EncodingValidator validator(&sink);
+    validator.tables = &tables;
     validator.input = &input;
     validator.displayName = path;
     validator.kernel = kernel;
-    run.status = Validate(validator, *FindEncoding(encoding.c_str())) ? 0 : 1;
+    run.status = RunOperation(validator, row) ? 0 : 1;
   }
   close(fd);
   close(devNull);
@@ -255,6 +266,9 @@ std::vector<Input> Inputs() {
   };
 }
 
+int LargeFiles(const Options& options);
+int SmallFiles(const Options& options);
+
 int Main(int argc, char** argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
@@ -274,20 +288,35 @@ int Main(int argc, char** argv) {
       options.cpu = true;
     } else if (arg == "--baseline" && hasValue) {
       options.baseline = argv[++i];
+    } else if (arg == "--large") {
+      options.small = false;
+    } else if (arg == "--small") {
+      options.large = false;
+    } else if (arg == "--files" && hasValue) {
+      options.smallFiles = std::max(1, std::atoi(argv[++i]));
     } else {
       std::fprintf(stderr,
                    "usage: codvet_bench [--rounds N] [--size MB] [--dir DIR] [--codvet PATH] "
-                   "[--only NAME] [--cpu] [--baseline PATH]\n");
+                   "[--only NAME] [--cpu] [--baseline PATH] [--large | --small] [--files N]\n");
       return 2;
     }
   }
   std::signal(SIGPIPE, SIG_IGN);
-  if (char* absolute = realpath(options.codvet.c_str(), nullptr)) {
-    options.codvet = absolute;
-    std::free(absolute);
+  // The programs run in the inputs' directory.
+  for (std::string* program : {&options.codvet, &options.baseline}) {
+    if (program->empty()) continue;
+    if (char* absolute = realpath(program->c_str(), nullptr)) {
+      *program = absolute;
+      std::free(absolute);
+    }
   }
   mkdir(options.dir.c_str(), 0777);
+  int status = options.large ? LargeFiles(options) : 0;
+  if (status == 0 && options.small) status = SmallFiles(options);
+  return status;
+}
 
+int LargeFiles(const Options& options) {
   std::vector<Input> inputs;
   for (const Input& input : Inputs()) {
     if (options.only.empty() || input.name.find(options.only) != std::string::npos ||
@@ -425,6 +454,224 @@ int Main(int argc, char** argv) {
       std::printf("\nBytes from 0x80 up in %s: %.0f%%\n", input.name.c_str(),
                   100 * NonAsciiShare(options.dir + "/" + input.name));
     }
+  }
+  return 0;
+}
+
+// The many-small-files case, one set of files per encoding.
+struct SmallSet {
+  std::string encoding;
+  const char* iconvName;
+  std::string dir;
+  std::vector<std::string> names;
+  std::size_t bytes = 0;
+};
+
+// The smallest and largest piece cut from the text, before it is taken on
+// to a line end.
+constexpr std::size_t kSmallestPiece = 100;
+constexpr std::size_t kLargestPiece = 8 * 1024;
+
+// Cuts `count` pieces of Japanese text in `encoding` into `dir` as
+// 0000.txt, 0001.txt...: each from kSmallestPiece to kLargestPiece bytes at
+// random, ended after the nearest line break, so that every piece is whole
+// text in its own right (in ASCII mode for ISO-2022-JP, with a byte-order
+// mark for utf16). Made once; a directory with the list file is reused.
+bool MakeSmallFiles(SmallSet& set, int count) {
+  std::string list = set.dir + "/files.txt";
+  set.names.clear();
+  set.bytes = 0;
+  if (std::FILE* file = std::fopen(list.c_str(), "r")) {
+    char name[64];
+    while (std::fscanf(file, "%63s", name) == 1) set.names.push_back(name);
+    std::fclose(file);
+    if (static_cast<int>(set.names.size()) == count) {
+      for (const std::string& name : set.names) set.bytes += FileSize(set.dir + "/" + name);
+      return true;
+    }
+    set.names.clear();
+  }
+  std::fprintf(stderr, "generating %d files in %s\n", count, set.dir.c_str());
+  mkdir(set.dir.c_str(), 0777);
+  // Text enough for every piece at its largest.
+  std::string text = MakeText(CorpusKind::Japanese, set.encoding,
+                              static_cast<std::size_t>(count) * (kLargestPiece + 512), 21, false);
+  bool utf16 = set.encoding.compare(0, 5, "utf16") == 0;
+  std::string mark = set.encoding == "utf16" ? "\xFE\xFF" : "";
+  std::size_t unit = utf16 ? 2 : 1;
+  std::string lineBreak = set.encoding == "utf16le" ? std::string("\n\0", 2)
+                          : utf16                   ? std::string("\0\n", 2)
+                                                    : std::string("\n");
+  // The position just after the line break that ends at or before `limit`
+  // and after `from`, or else the first one after `limit`.
+  auto lineEnd = [&](std::size_t from, std::size_t limit) {
+    for (std::size_t at = limit; at >= from + unit; at -= unit) {
+      if (text.compare(at - lineBreak.size(), lineBreak.size(), lineBreak) == 0) return at;
+    }
+    for (std::size_t at = limit; at <= text.size(); at += unit) {
+      if (text.compare(at - lineBreak.size(), lineBreak.size(), lineBreak) == 0) return at;
+    }
+    return text.size();
+  };
+  std::uint64_t random = 0x2545F4914F6CDD1Du;
+  std::size_t at = mark.size();
+  for (int i = 0; i < count; ++i) {
+    random ^= random << 13, random ^= random >> 7, random ^= random << 17;
+    std::size_t size = kSmallestPiece + random % (kLargestPiece - kSmallestPiece + 1);
+    std::size_t end = lineEnd(at, at + size / unit * unit);
+    char name[16];
+    std::snprintf(name, sizeof name, "%04d.txt", i);
+    std::string piece = mark + text.substr(at, end - at);
+    std::FILE* file = std::fopen((set.dir + "/" + name).c_str(), "wb");
+    if (file == nullptr) return false;
+    bool ok = std::fwrite(piece.data(), 1, piece.size(), file) == piece.size();
+    if (std::fclose(file) != 0 || !ok) return false;
+    set.names.push_back(name);
+    set.bytes += piece.size();
+    at = end;
+  }
+  std::FILE* file = std::fopen(list.c_str(), "w");
+  if (file == nullptr) return false;
+  for (const std::string& name : set.names) std::fprintf(file, "%s\n", name.c_str());
+  return std::fclose(file) == 0;
+}
+
+// Opens, reads in 1 MiB blocks and closes each file, as any program that
+// checks them must: the bound for many small files.
+Run OpenReadClose(const SmallSet& set) {
+  Run run;
+  static std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[1 << 20]);
+  struct rusage before;
+  getrusage(RUSAGE_SELF, &before);
+  double start = Now();
+  int dir = open(set.dir.c_str(), O_RDONLY | O_DIRECTORY);
+  if (dir < 0) return run;
+  std::size_t total = 0;
+  for (const std::string& name : set.names) {
+    int fd = openat(dir, name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return run;
+    ssize_t got;
+    while ((got = read(fd, block.get(), 1 << 20)) > 0) total += static_cast<std::size_t>(got);
+    close(fd);
+  }
+  close(dir);
+  run.seconds = Now() - start;
+  struct rusage after;
+  getrusage(RUSAGE_SELF, &after);
+  run.cpuSeconds = CpuSeconds(after) - CpuSeconds(before);
+  run.status = total == set.bytes ? 0 : 1;
+  return run;
+}
+
+int SmallFiles(const Options& options) {
+  std::vector<SmallSet> sets;
+  for (const Input& input : Inputs()) {
+    if (input.kind != CorpusKind::Japanese) continue;
+    if (!options.only.empty() && input.encoding != options.only) continue;
+    SmallSet set;
+    set.encoding = input.encoding;
+    set.iconvName = input.iconvName;
+    set.dir = options.dir + "/small-" + std::to_string(options.smallFiles) + "-" + input.encoding;
+    // Made in a child process: the text it is cut from would otherwise stay
+    // in this process's memory and count in the peak of every program it
+    // starts (Linux counts the memory a child had when it was forked).
+    pid_t pid = fork();
+    if (pid == 0) _exit(MakeSmallFiles(set, options.smallFiles) ? 0 : 1);
+    int status = 1;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || status != 0 ||
+        !MakeSmallFiles(set, options.smallFiles)) {
+      std::fprintf(stderr, "cannot write %s: %s\n", set.dir.c_str(), std::strerror(errno));
+      return 1;
+    }
+    sets.push_back(set);
+  }
+  bool iconv = HaveIconv();
+  struct Figures {
+    std::vector<double> codvet, bound, iconv, baseline;
+    std::vector<long> codvetRss;
+    int codvetStatus = -1, iconvStatus = -1, baselineStatus = -1;
+  };
+  std::vector<Figures> figures(sets.size());
+  for (int round = 0; round < options.rounds; ++round) {
+    std::fprintf(stderr, "small files: round %d of %d\n", round + 1, options.rounds);
+    for (std::size_t i = 0; i < sets.size(); ++i) {
+      const SmallSet& set = sets[i];
+      Figures& f = figures[i];
+      for (int step = 0; step < 4; ++step) {
+        auto time = [&](const Run& run) { return options.cpu ? run.cpuSeconds : run.seconds; };
+        switch ((step + round) % 4) {
+          case 0: {
+            std::vector<std::string> argv = {options.codvet, set.encoding};
+            argv.insert(argv.end(), set.names.begin(), set.names.end());
+            Run run = RunProgram(argv, set.dir, -1, "");
+            f.codvet.push_back(time(run));
+            f.codvetRss.push_back(run.maxRssKb);
+            f.codvetStatus = run.status;
+            break;
+          }
+          case 1: {
+            Run run = OpenReadClose(set);
+            if (run.status != 0) return 1;
+            f.bound.push_back(time(run));
+            break;
+          }
+          case 2:
+            if (iconv) {
+              std::vector<std::string> argv = {"iconv", "-f", set.iconvName, "-t", "UTF-8"};
+              argv.insert(argv.end(), set.names.begin(), set.names.end());
+              Run run = RunProgram(argv, set.dir, -1, "");
+              f.iconv.push_back(time(run));
+              f.iconvStatus = run.status;
+            }
+            break;
+          case 3:
+            if (!options.baseline.empty()) {
+              std::vector<std::string> argv = {options.baseline, set.encoding};
+              argv.insert(argv.end(), set.names.begin(), set.names.end());
+              Run run = RunProgram(argv, set.dir, -1, "");
+              f.baseline.push_back(time(run));
+              f.baselineStatus = run.status;
+            }
+            break;
+        }
+      }
+    }
+  }
+  // Ratios are medians of each round's ratio, the contenders of a round
+  // having run one right after the other.
+  auto pairedRatio = [](const std::vector<double>& over, const std::vector<double>& under) {
+    std::vector<double> ratios;
+    for (std::size_t i = 0; i < over.size() && i < under.size(); ++i)
+      ratios.push_back(over[i] / under[i]);
+    return Median(ratios);
+  };
+  std::printf(
+      "\n%d files of %zu to %zu bytes (to a line end) per encoding, one run over them all; "
+      "%d rounds, medians of %s; \"of bound\" = bound time / codvet time, ratios "
+      "medians of each round's\n\n",
+      options.smallFiles, kSmallestPiece, kLargestPiece, options.rounds,
+      options.cpu ? "user + system time" : "elapsed time");
+  std::printf(
+      "| encoding | MB | codvet ms | bound ms | of bound | iconv ms | x iconv | "
+      "baseline ms | x baseline | RSS KB | exit |\n");
+  std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|\n");
+  for (std::size_t i = 0; i < sets.size(); ++i) {
+    const Figures& f = figures[i];
+    double codvet = Median(f.codvet);
+    char iconvText[48] = "- | -";
+    char baselineText[48] = "- | -";
+    if (!f.iconv.empty()) {
+      std::snprintf(iconvText, sizeof iconvText, "%.1f%s | %.1f", 1e3 * Median(f.iconv),
+                    f.iconvStatus == 0 ? "" : " (failed)", pairedRatio(f.iconv, f.codvet));
+    }
+    if (!f.baseline.empty()) {
+      std::snprintf(baselineText, sizeof baselineText, "%.1f | %.2f", 1e3 * Median(f.baseline),
+                    pairedRatio(f.baseline, f.codvet));
+    }
+    std::printf("| %s | %.1f | %.1f | %.1f | %.2f | %s | %s | %ld | %d |\n",
+                sets[i].encoding.c_str(), static_cast<double>(sets[i].bytes) / 1e6, 1e3 * codvet,
+                1e3 * Median(f.bound), pairedRatio(f.bound, f.codvet), iconvText, baselineText,
+                MaxOf(f.codvetRss), f.codvetStatus);
   }
   return 0;
 }

@@ -1,13 +1,18 @@
 // codvet_library_bench: the library validating a buffer in memory against
 // the program on a file of the same bytes, and the Python module's call on
-// the same bytes against the C++ call it wraps.
+// the same bytes against the C++ call it wraps; then the cost of one call on
+// a short string, from C++ and from Python.
 //
-// usage: codvet_library_bench [--rounds N] [--python MODULE_DIR]
+// usage: codvet_library_bench [--rounds N] [--python MODULE_DIR] [--large | --short]
+//                             [--calls N]
 //
 // Inputs are the benchmark's generated files (about 100 MB each; made here
 // if missing). Figures are medians of user plus system time: the program's
 // from wait4, the library's from getrusage around the call, Python's from
-// time.process_time around validate() (bench/python_bench.py).
+// time.process_time around validate() (bench/python_bench.py). Short
+// strings are pieces of the generated Japanese text, whole characters, of
+// 10 to 100 bytes and of 30 bytes, validated a million times over by one
+// validator per encoding (as the Python module keeps one per thread).
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -15,6 +20,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -64,13 +70,46 @@ bool CountProblem(void* context, const Problem&) {
   return true;
 }
 
-int Main(int argc, char** argv) {
+struct Options {
   int rounds = 5;
   std::string python;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    if (std::strcmp(argv[i], "--rounds") == 0) rounds = std::max(1, std::atoi(argv[i + 1]));
-    if (std::strcmp(argv[i], "--python") == 0) python = argv[i + 1];
+  bool large = true;
+  bool small = true;
+  long calls = 1000 * 1000;
+};
+
+int LargeInputs(const Options& options);
+int ShortStrings(const Options& options);
+
+int Main(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    bool hasValue = i + 1 < argc;
+    if (std::strcmp(argv[i], "--rounds") == 0 && hasValue) {
+      options.rounds = std::max(1, std::atoi(argv[++i]));
+    } else if (std::strcmp(argv[i], "--python") == 0 && hasValue) {
+      options.python = argv[++i];
+    } else if (std::strcmp(argv[i], "--calls") == 0 && hasValue) {
+      options.calls = std::max(1L, std::atol(argv[++i]));
+    } else if (std::strcmp(argv[i], "--large") == 0) {
+      options.small = false;
+    } else if (std::strcmp(argv[i], "--short") == 0) {
+      options.large = false;
+    } else {
+      std::fprintf(stderr,
+                   "usage: codvet_library_bench [--rounds N] [--python MODULE_DIR] "
+                   "[--large | --short] [--calls N]\n");
+      return 2;
+    }
   }
+  int status = options.large ? LargeInputs(options) : 0;
+  if (status == 0 && options.small) status = ShortStrings(options);
+  return status;
+}
+
+int LargeInputs(const Options& options) {
+  const int rounds = options.rounds;
+  const std::string& python = options.python;
   struct Row {
     const char* file;
     CorpusKind kind;
@@ -129,6 +168,135 @@ int Main(int argc, char** argv) {
       if (pipe == nullptr || std::fscanf(pipe, "%lf", &seconds) != 1) seconds = 0;
       if (pipe != nullptr) pclose(pipe);
       std::printf(" %.0f | %.2f |", seconds > 0 ? mb / seconds : 0, seconds / Median(list));
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+  }
+  return 0;
+}
+
+// Pieces of generated Japanese text in `encoding`, `count` of them, each of
+// `lowest` to `highest` bytes at random, cut back to whole characters: a
+// piece is shortened until the validator finds no problem in it (a
+// character cut short always is one). "utf16" pieces start with a
+// byte-order mark, counted in their size.
+std::vector<std::string> ShortPieces(const std::string& encoding, std::size_t count,
+                                     std::size_t lowest, std::size_t highest) {
+  std::string text = MakeText(CorpusKind::Japanese, encoding, count * highest + 4096, 7, false);
+  std::string mark = encoding == "utf16" ? "\xFE\xFF" : "";
+  Validator validator(encoding.c_str());
+  std::vector<std::string> pieces;
+  std::uint64_t random = 0x9E3779B97F4A7C15u;
+  std::size_t at = mark.size();
+  while (pieces.size() < count && at < text.size()) {
+    random ^= random << 13, random ^= random >> 7, random ^= random << 17;
+    std::size_t size = lowest + random % (highest - lowest + 1) - mark.size();
+    std::string piece = text.substr(at, size);
+    while (!piece.empty() && validator.Validate((mark + piece).data(), mark.size() + piece.size(),
+                                                nullptr, nullptr) != Status::Valid) {
+      piece.pop_back();
+    }
+    if (piece.empty()) {  // no whole character fits: pass one byte on
+      at += 1;
+      continue;
+    }
+    at += piece.size();
+    pieces.push_back(mark + piece);
+  }
+  return pieces;
+}
+
+// Nanoseconds per call of `calls` calls on `pieces` in turn, elapsed and CPU,
+// and whether every piece was valid.
+struct CallCost {
+  double elapsed = 0;
+  double cpu = 0;
+  bool valid = true;
+};
+
+CallCost TimeCalls(Validator& validator, const std::vector<std::string>& pieces, long calls) {
+  CallCost cost;
+  std::vector<Problem> problems;
+  double cpu = SelfCpu();
+  auto start = std::chrono::steady_clock::now();
+  std::size_t next = 0;
+  for (long i = 0; i < calls; ++i) {
+    const std::string& piece = pieces[next];
+    next = next + 1 == pieces.size() ? 0 : next + 1;
+    cost.valid &= validator.Validate(piece.data(), piece.size(), &problems) == Status::Valid;
+  }
+  std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+  cost.elapsed = elapsed.count() * 1e9 / static_cast<double>(calls);
+  cost.cpu = (SelfCpu() - cpu) * 1e9 / static_cast<double>(calls);
+  return cost;
+}
+
+// Writes the pieces, each as a 4-byte little-endian length and its bytes,
+// for the Python side.
+bool WritePieces(const std::string& path, const std::vector<std::string>& pieces) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  for (const std::string& piece : pieces) {
+    unsigned char length[4] = {static_cast<unsigned char>(piece.size()),
+                               static_cast<unsigned char>(piece.size() >> 8), 0, 0};
+    std::fwrite(length, 1, 4, file);
+    std::fwrite(piece.data(), 1, piece.size(), file);
+  }
+  return std::fclose(file) == 0;
+}
+
+// Nanoseconds per call of the Python module's validate() on the pieces,
+// median of the rounds, elapsed and CPU (bench/python_bench.py).
+bool PythonCalls(const Options& options, const std::string& encoding,
+                 const std::vector<std::string>& pieces, double& elapsed, double& cpu) {
+  std::string path = std::string(CODVET_BENCH_DIR) + "-2/short-" + encoding + ".bin";
+  if (!WritePieces(path, pieces)) return false;
+  std::string command = CODVET_PYTHON_EXECUTABLE " " CODVET_SOURCE_DIR "/bench/python_bench.py " +
+                        options.python + " " + path + " " + encoding + " " +
+                        std::to_string(options.rounds) + " --short " +
+                        std::to_string(options.calls);
+  std::FILE* pipe = popen(command.c_str(), "r");
+  bool ok = pipe != nullptr && std::fscanf(pipe, "%lf %lf", &elapsed, &cpu) == 2;
+  if (pipe != nullptr) pclose(pipe);
+  std::remove(path.c_str());
+  return ok;
+}
+
+int ShortStrings(const Options& options) {
+  mkdir((std::string(CODVET_BENCH_DIR) + "-2").c_str(), 0777);
+  std::printf(
+      "\nShort strings: %ld calls per figure on pieces of Japanese text, one validator per "
+      "encoding; ns per call, median of %d rounds, elapsed (CPU)\n\n",
+      options.calls, options.rounds);
+  std::printf("| encoding | C++, 10-100 bytes | C++, 30 bytes |%s\n",
+              options.python.empty() ? "" : " Python, 10-100 bytes | Python, 30 bytes |");
+  std::printf("|---|---:|---:|%s\n", options.python.empty() ? "" : "---:|---:|");
+  for (int e = 0; e < kEncodingCount; ++e) {
+    std::string encoding = EncodingName(e);
+    std::vector<std::string> mixed = ShortPieces(encoding, 10000, 10, 100);
+    std::vector<std::string> thirty = ShortPieces(encoding, 10000, 30, 30);
+    Validator validator(encoding.c_str());
+    std::printf("| %s |", encoding.c_str());
+    for (const std::vector<std::string>* pieces : {&mixed, &thirty}) {
+      std::vector<double> elapsed, cpu;
+      bool valid = true;
+      for (int round = 0; round < options.rounds; ++round) {
+        CallCost cost = TimeCalls(validator, *pieces, options.calls);
+        elapsed.push_back(cost.elapsed);
+        cpu.push_back(cost.cpu);
+        valid &= cost.valid;
+      }
+      std::printf(" %.0f (%.0f)%s |", Median(elapsed), Median(cpu), valid ? "" : " invalid!");
+    }
+    if (!options.python.empty()) {
+      for (const std::vector<std::string>* pieces : {&mixed, &thirty}) {
+        double elapsed = 0, cpu = 0;
+        if (PythonCalls(options, encoding, *pieces, elapsed, cpu)) {
+          std::printf(" %.0f (%.0f) |", elapsed, cpu);
+        } else {
+          std::printf(" - |");
+        }
+      }
     }
     std::printf("\n");
     std::fflush(stdout);

@@ -56,8 +56,10 @@ std::string ProgramLines(int encoding, const std::uint8_t* data, std::size_t siz
   static codvet::ByteInput input;
   const codvet::Encoding& table = codvet::kEncodingTable[encoding];
   if (validators[encoding] == nullptr) {
+    auto* tables = new codvet::CodeTables;
+    codvet::LoadTables(*tables, table);
     validators[encoding] = new codvet::EncodingValidator(&sink);
-    codvet::LoadCodeSets(*validators[encoding], table);
+    validators[encoding]->tables = tables;
   }
   captured.clear();
   input.OpenMemory(data, size, SIZE_MAX);

@@ -32,11 +32,12 @@ constexpr const char* kOperationNames[] = {"shift_jis", "euc_jp", "iso2022_jp", 
   std::abort();
 }
 
-// One validator per encoding name, its code sets loaded once: reloading them
-// for every run would cost more than most inputs.
+// One validator per encoding name, its tables loaded once, as the program
+// and the library load them.
 struct Harness {
   std::string captured;
   ReportSink sink{&captured, 1 << 16};
+  CodeTables tables;
   EncodingValidator validator{&sink};
   ByteInput input{64};
 
@@ -46,6 +47,7 @@ struct Harness {
                   std::size_t chunk, bool fast, Kernel kernel = Kernel::Scalar) {
     captured.clear();
     input.OpenMemory(data, size, chunk);
+    validator.tables = &tables;
     validator.input = &input;
     validator.displayName = "t";
     validator.useFastPath = fast;
@@ -72,12 +74,17 @@ void CheckLines(const std::string& lines, std::size_t size, const char* name) {
     }
     previous = offset;
     std::string_view message;
-    for (std::string_view m : kMessages) {
-      if (line.compare(start, m.size(), m) == 0 && m.size() > message.size()) message = m;
+    bool hasValue = true;
+    for (const MessageText& m : kMessageCatalogue) {
+      if (line.compare(start, m.printed.size(), m.printed) == 0 &&
+          m.printed.size() > message.size()) {
+        message = m.printed;
+        hasValue = m.id != Msg::InvalidSequence && m.id != Msg::UncertainEndian;
+      }
     }
     unsigned value = 0;
     char tail[24] = "";
-    if (message != MsgInvalidSequence && message != MsgUncertainEndian) {
+    if (hasValue) {
       std::sscanf(line.c_str() + start + message.size(), " (0x%x)", &value);
       std::snprintf(tail, sizeof tail, " (0x%x)", value);
     }
@@ -102,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (harnesses[i] == nullptr) {
       harnesses[i] = new Harness;
-      LoadCodeSets(harnesses[i]->validator, encoding);
+      LoadTables(harnesses[i]->tables, encoding);
     }
     std::string plain = harnesses[i]->Run(encoding, data, size, SIZE_MAX, false);
     CheckLines(plain, size, encoding.name);

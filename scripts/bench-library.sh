@@ -2,8 +2,10 @@
 # Builds the program, the library benchmark and the Python module in
 # build-bench (Release) and runs codvet_library_bench: the library on a buffer
 # in memory against the program on a file of the same bytes, and the Python
-# call on the same bytes against the C++ call. Arguments go to the benchmark
-# (for example --rounds 3). Needs pybind11-dev and python3-dev.
+# call on the same bytes against the C++ call; then a million calls on short
+# strings from C++ and from Python (--large or --short for one of the two).
+# Arguments go to the benchmark (for example --rounds 3). Needs pybind11-dev
+# and python3-dev.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DCODVET_BENCH=ON -DCODVET_TESTS=OFF \

@@ -44,8 +44,8 @@ class Cli : public ::testing::Test {
     options.directory = dir.path();
     return RunCodvet(std::move(args), options);
   }
-  const std::string kInvalid = ReportText("invalid.txt", 1, MsgInvalidSecondByte, 0x62) +
-                               ReportText("invalid.txt", 3, MsgSurrogateInUtf8, 0xeda080);
+  const std::string kInvalid = ReportText("invalid.txt", 1, Msg::InvalidSecondByte, 0x62) +
+                               ReportText("invalid.txt", 3, Msg::SurrogateInUtf8, 0xeda080);
   const std::string kMissing = "missing: No such file or directory\n";
   const std::string kOdd = "a \"q\"\n\x82\xa0\xff.txt";  // printed unaltered
 };
@@ -70,8 +70,8 @@ TEST_F(Cli, ArgumentsAndFiles) {
        "",
        4},
       // Line ends and the DOS end-of-file byte are ordinary bytes.
-      {{"utf8", "crlf.txt"}, ReportText("crlf.txt", 5, MsgIncompleteCharacterUtf8, 0x80), "", 2},
-      {{"utf8", kOdd}, ReportText(kOdd, 0, MsgIncompleteCharacterUtf8, 0x80), "", 2},
+      {{"utf8", "crlf.txt"}, ReportText("crlf.txt", 5, Msg::IncompleteCharacterUtf8, 0x80), "", 2},
+      {{"utf8", kOdd}, ReportText(kOdd, 0, Msg::IncompleteCharacterUtf8, 0x80), "", 2},
       // Names ignore case and nothing else.
       {{"Utf16LE", "valid.txt"}, "", "", 0},
       {{"ISO-2022-jp", "valid.txt"}, "", "", 0},
@@ -85,9 +85,9 @@ TEST_F(Cli, ArgumentsAndFiles) {
       // Earlier reports stay, before the error; later files are not read.
       {{"utf8", "invalid.txt", "missing", "cut.txt"}, kInvalid + kMissing, "", 4, true},
       {{"shift_jis", "cut.txt", "cut.txt", "bad.txt"},
-       ReportText("cut.txt", 2, MsgAloneLeadByteSjis, 0x82) +
-           ReportText("cut.txt", 2, MsgAloneLeadByteSjis, 0x82) +
-           ReportText("bad.txt", 3, MsgInvalidCharacter, 0x7f),
+       ReportText("cut.txt", 2, Msg::AloneLeadByteSjis, 0x82) +
+           ReportText("cut.txt", 2, Msg::AloneLeadByteSjis, 0x82) +
+           ReportText("bad.txt", 3, Msg::InvalidCharacter, 0x7f),
        "",
        2},
       {{"utf8", ""}, "", "No such file or directory\n", 4},
@@ -114,9 +114,9 @@ TEST_F(Cli, StandardInput) {
     int status;
   } cases[] = {
       {StdinMode::Empty, "", "", "", 0},
-      {StdinMode::Pipe, "ok\xc3", ReportText("(STDIN)", 2, MsgIncompleteCharacterUtf8, 0xc3), "",
+      {StdinMode::Pipe, "ok\xc3", ReportText("(STDIN)", 2, Msg::IncompleteCharacterUtf8, 0xc3), "",
        2},
-      {StdinMode::Data, kCrLf, ReportText("(STDIN)", 5, MsgIncompleteCharacterUtf8, 0x80), "", 2},
+      {StdinMode::Data, kCrLf, ReportText("(STDIN)", 5, Msg::IncompleteCharacterUtf8, 0x80), "", 2},
       {StdinMode::Closed, "", "", "(STDIN): Bad file descriptor\n", 4},
   };
   for (const Case& c : cases) {
@@ -186,7 +186,7 @@ TEST_F(Cli, FifoArgument) {
   std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << "ok\x80"; });
   ProcessResult r = Run({"shift_jis", "fifo"});
   writer.join();
-  EXPECT_EQ(r.out, ReportText("fifo", 2, MsgInvalidCharacter, 0x80));
+  EXPECT_EQ(r.out, ReportText("fifo", 2, Msg::InvalidCharacter, 0x80));
   EXPECT_EQ(r.status, 2);
 }
 
@@ -200,7 +200,7 @@ TEST_F(Cli, ThousandsOfFilesWithFewDescriptors) {
   ProcessOptions options;
   options.maxOpenFiles = 32;
   ProcessResult r = Run(args, options);
-  EXPECT_EQ(r.out, ReportText("last.txt", 0, MsgInvalidCharacter, 0xa9a1));
+  EXPECT_EQ(r.out, ReportText("last.txt", 0, Msg::InvalidCharacter, 0xa9a1));
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.status, 2);
 }

@@ -92,21 +92,22 @@ RunExamples() {
   done <"$scratch/examples"
 }
 
-# The message catalogue of src/report/messages.h as "Identifier<TAB>text",
-# its Shift_JIS converted to UTF-8; kMessages must list every message in the
-# order of their declarations.
+# The message catalogue of src/report/messages.def as "Identifier<TAB>text",
+# the printed text's Shift_JIS converted to UTF-8.
 Catalogue() {
-  local header="$source/src/report/messages.h" name literal text
-  # A literal runs from its declaration to the ";", in adjacent "..." pieces.
-  awk '/^inline constexpr std::string_view Msg/ { name = $4; text = "" }
-       name != "" {
+  local catalogue="$source/src/report/messages.def" name literal text
+  # A row: CODVET_MESSAGE(Identifier, length, then its English half, its
+  # Japanese half and the printed text, one line each; the printed text is in
+  # adjacent "..." pieces.
+  awk '/^CODVET_MESSAGE\(/ { name = $1; sub(/.*\(/, "Msg", name); sub(/,$/, "", name); n = 0; next }
+       name != "" && ++n == 3 {
+         text = ""
          for (s = $0; match(s, /"([^"\\]|\\.)*"/); s = substr(s, RSTART + RLENGTH))
            text = text substr(s, RSTART + 1, RLENGTH - 2)
-         if (/;/) { print name "\t" text; name = "" }
-       }' "$header" >"$scratch/literals"
-  [[ $(cut -f1 "$scratch/literals") == \
-    "$(sed -n '/kMessages\[\] = {/,/};/s/^ *\(Msg[A-Za-z0-9]*\),$/\1/p' "$header")" ]] ||
-    Fail "messages.h: kMessages does not list every message in order"
+         print name "\t" text
+         name = ""
+       }' "$catalogue" >"$scratch/literals"
+  [[ $(wc -l <"$scratch/literals") -eq 25 ]] || Fail "messages.def: not 25 rows in the catalogue"
   while IFS=$'\t' read -r name literal; do
     text=$(printf '%b' "$literal" | iconv -f CP932 -t UTF-8) || Fail "$name: not CP932"
     printf '%s\t%s\n' "$name" "$text"
@@ -144,7 +145,7 @@ Docs.ReadmeListsEveryMessageExactly)
   Catalogue
   awk -F ' [|] ' '/^[|] `Msg/ { print substr($1, 4, length($1) - 4) "\t" $2 " " $3 }' \
     "$source/README.md" | sort >"$scratch/rows"
-  sort "$scratch/catalogue" | diff -u --label messages.h --label README.md - "$scratch/rows" ||
+  sort "$scratch/catalogue" | diff -u --label messages.def --label README.md - "$scratch/rows" ||
     Fail "README.md: one row per message, with its text"
   ;;
 Docs.ManPageListsEveryMessageExactly)
@@ -157,7 +158,7 @@ Docs.ManPageListsEveryMessageExactly)
       print unroff(english, line) " " unroff(substr($0, 11), NR)
     }
     { english = ""; previous = $0 }' "$source/doc/codvet.1" >"$scratch/listed"
-  cut -f2 "$scratch/catalogue" | diff -u --label messages.h --label doc/codvet.1 - "$scratch/listed" ||
+  cut -f2 "$scratch/catalogue" | diff -u --label messages.def --label doc/codvet.1 - "$scratch/listed" ||
     Fail "doc/codvet.1: every message, in the catalogue's order"
   ;;
 Completion.OffersEncodingNamesFirstThenFiles)

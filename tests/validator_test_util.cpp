@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "library/encoding_table.h"
@@ -39,6 +40,11 @@ std::optional<std::string> Convert(const char* from, const char* to, std::string
 #endif
 }
 
+std::string ReportText(std::string_view name, std::int64_t offset, Msg message,
+                       std::int64_t value) {
+  return ReportText(name, offset, Message(message).printed, value);
+}
+
 std::string ReportText(std::string_view name, std::int64_t offset, std::string_view message,
                        std::int64_t value) {
   char number[64];
@@ -51,6 +57,22 @@ std::string ReportText(std::string_view name, std::int64_t offset, std::string_v
   return line + "\n";
 }
 
+namespace {
+
+// The tables of `encoding`, loaded once, as the program and the library load
+// them, and shared by every validation of the tests.
+const CodeTables& TablesFor(const Encoding& encoding) {
+  static std::unique_ptr<CodeTables> loaded[kEncodingCount];
+  std::unique_ptr<CodeTables>& tables = loaded[&encoding - kEncodingTable];
+  if (!tables) {
+    tables = std::make_unique<CodeTables>();
+    LoadTables(*tables, encoding);
+  }
+  return *tables;
+}
+
+}  // namespace
+
 Outcome RunValidator(const char* encodingName, std::string_view bytes, RunOptions options) {
   const Encoding* encoding = FindEncoding(encodingName);
   EXPECT_NE(encoding, nullptr) << encodingName;
@@ -58,6 +80,7 @@ Outcome RunValidator(const char* encodingName, std::string_view bytes, RunOption
   if (encoding == nullptr) return outcome;
   ReportSink sink(&outcome.lines, 4096);
   EncodingValidator validator(&sink);
+  validator.tables = &TablesFor(*encoding);
   std::vector<std::uint8_t> exact(bytes.begin(), bytes.end());
   ByteInput input(16);
   input.OpenMemory(exact.data(), exact.size(), options.chunk);
@@ -65,7 +88,7 @@ Outcome RunValidator(const char* encodingName, std::string_view bytes, RunOption
   validator.displayName = "t";
   validator.useFastPath = options.fastPath;
   validator.kernel = options.kernel;
-  outcome.valid = Validate(validator, *encoding);
+  outcome.valid = RunOperation(validator, *encoding);
   sink.Flush();
   outcome.fastBytes = validator.fastPathBytes;
   outcome.blockBytes = validator.blockKernelBytes;
@@ -96,7 +119,7 @@ void ExpectCases(std::initializer_list<ReportCase> cases) {
   }
 }
 
-void Sweep::Add(std::string_view bytes, bool valid, std::string_view message, std::int64_t value) {
+void Sweep::Add(std::string_view bytes, bool valid, Msg message, std::int64_t value) {
   input += bytes;
   if (!valid) expected += Line(offset, message, value);
   offset += static_cast<std::int64_t>(bytes.size());

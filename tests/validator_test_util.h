@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "gtest/gtest.h"
+#include "report/messages.h"
 #include "validators/block_kernels.h"
 
 namespace codvet {
@@ -24,10 +25,13 @@ extern const char* const kTestEncodings[8];
 std::optional<std::string> Convert(const char* from, const char* to, std::string_view in);
 
 // A report line as the program writes it; a negative value prints none.
+std::string ReportText(std::string_view name, std::int64_t offset, Msg message,
+                       std::int64_t value = -1);
+// The same with any bytes in place of a message's text.
 std::string ReportText(std::string_view name, std::int64_t offset, std::string_view message,
                        std::int64_t value = -1);
 // A report line for the display name "t" that RunValidator uses.
-inline std::string Line(std::int64_t offset, std::string_view message, std::int64_t value = -1) {
+inline std::string Line(std::int64_t offset, Msg message, std::int64_t value = -1) {
   return ReportText("t", offset, message, value);
 }
 
@@ -48,8 +52,9 @@ struct RunOptions {
 };
 
 // Validates an exactly sized copy of `bytes` (so that the sanitizers see any
-// read past its end) as the named encoding, with the code sets loaded as the
-// program loads them; reports carry the display name "t".
+// read past its end) as the named encoding, with its tables loaded once, as
+// the program loads them, and shared by every validation of the tests;
+// reports carry the display name "t".
 Outcome RunValidator(const char* encodingName, std::string_view bytes, RunOptions options = {});
 
 // Checks that validating `bytes` gives exactly `lines` (valid exactly when
@@ -75,7 +80,9 @@ struct Sweep {
   std::string expected;
   std::int64_t offset = 0;
   // Appends `bytes`, one character; `message` (with `value`) when reported.
-  void Add(std::string_view bytes, bool valid, std::string_view message, std::int64_t value);
+  void Add(std::string_view bytes, bool valid, Msg message, std::int64_t value);
+  // Appends `bytes`, one valid character.
+  void Add(std::string_view bytes) { Add(bytes, true, Msg::InvalidCharacter, 0); }
 };
 
 // Every first byte in [firstLow, firstHigh] followed by every second byte,

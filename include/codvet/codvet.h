@@ -2,13 +2,14 @@
 // encodings used for Japanese text, and reports every problem with its byte
 // offset, as the codvet program does.
 //
-// A Validator holds what one encoding needs (about 16 KiB of code sets for
-// the table-driven encodings) and validates any number of inputs, one at a
-// time. Validators share no state: separate ones may run on separate threads
-// at once. Nothing here ends the process, writes to a stream or throws,
-// except that the std::function overloads may throw what the caller's
-// functions throw; whatever a caller's function throws, the validator stays
-// usable and every file it opened is closed.
+// A Validator holds what one encoding needs (about 21 KiB of code sets and
+// tables derived from them, for the table-driven encodings, made once) and
+// validates any number of inputs, one at a time. Validators share no state:
+// separate ones may run on separate threads at once. Nothing here ends the
+// process, writes to a stream or throws, except that the std::function
+// overloads may throw what the caller's functions throw; whatever a caller's
+// function throws, the validator stays usable and every file it opened is
+// closed.
 //
 // Wrong use is answered with a status, never a crash: null data with a size,
 // a null read function, path, callable or problem list give BadArgument; a

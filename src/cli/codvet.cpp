@@ -46,7 +46,7 @@ int FailUnknownEncoding(ReportSink& out, const char* name) {
   return kExitInvalid;
 }
 
-// The sink, the code sets and the input buffer are all the memory a run
+// The sink, the code sets and the input buffer are all the heap memory a run
 // takes, and all of it is had before any input is read.
 int FailOutOfMemory() {
   std::fputs("Memory Over", stderr);
@@ -73,9 +73,11 @@ int RunCodvet(int argc, char** argv) {
     return kExitUsage;
   }
   const char* encodingName = args[1].c_str();
+  CodeTables tables;
   EncodingValidator validator(&out);
   ByteInput input;
-  if (!validator.ok() || !input.ok()) return FailOutOfMemory();
+  if (!tables.ok() || !input.ok()) return FailOutOfMemory();
+  validator.tables = &tables;
   validator.input = &input;
 
   if (args.size() == 2) {
@@ -84,12 +86,17 @@ int RunCodvet(int argc, char** argv) {
     validator.displayName = "(STDIN)";
     const Encoding* encoding = FindEncoding(encodingName);
     if (encoding == nullptr) return FailUnknownEncoding(out, encodingName);
-    bool valid = Validate(validator, *encoding);
+    LoadTables(tables, *encoding);
+    bool valid = RunOperation(validator, *encoding);
     if (input.failed()) return FailInput(out, "(STDIN)", input.errorNumber());
     out.Flush();
     return valid ? kExitValid : kExitInvalid;
   }
 
+  // The encoding is looked up, and its tables loaded, once the first input
+  // is open, so that an unopenable first file wins over an unknown name;
+  // every later input is validated with the same tables.
+  const Encoding* encoding = nullptr;
   bool allValid = true;
   for (std::size_t i = 2; i < args.size(); ++i) {
     const char* name = args[i].c_str();
@@ -97,14 +104,15 @@ int RunCodvet(int argc, char** argv) {
     if (fd < 0) return FailInput(out, name, errno);
     input.Open(fd);
     validator.displayName = args[i];
-    // The name is looked up only once an input is open, so an unopenable
-    // first file wins over an unknown name.
-    const Encoding* encoding = FindEncoding(encodingName);
     if (encoding == nullptr) {
-      platform::CloseInput(fd);
-      return FailUnknownEncoding(out, encodingName);
+      encoding = FindEncoding(encodingName);
+      if (encoding == nullptr) {
+        platform::CloseInput(fd);
+        return FailUnknownEncoding(out, encodingName);
+      }
+      LoadTables(tables, *encoding);
     }
-    bool valid = Validate(validator, *encoding);
+    bool valid = RunOperation(validator, *encoding);
     platform::CloseInput(fd);
     if (input.failed()) return FailInput(out, name, input.errorNumber());
     allValid = allValid && valid;

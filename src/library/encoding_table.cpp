@@ -27,13 +27,9 @@ const Encoding* FindEncoding(const char* name) {
   return nullptr;
 }
 
-void LoadCodeSets(EncodingValidator& validator, const Encoding& encoding) {
-  if (encoding.primaryTable != nullptr) {
-    validator.primary.LoadRanges(encoding.primaryTable, encoding.primaryLength);
-  }
-  if (encoding.secondaryTable != nullptr) {
-    validator.secondary.LoadRanges(encoding.secondaryTable, encoding.secondaryLength);
-  }
+void LoadTables(CodeTables& tables, const Encoding& encoding) {
+  tables.Load(encoding.primaryTable, encoding.primaryLength, encoding.secondaryTable,
+              encoding.secondaryLength, encoding.operation);
 }
 
 bool RunOperation(EncodingValidator& validator, const Encoding& encoding) {
@@ -50,11 +46,6 @@ bool RunOperation(EncodingValidator& validator, const Encoding& encoding) {
       return validator.ValidateUtf16(encoding.byteOrder);
   }
   return false;
-}
-
-bool Validate(EncodingValidator& validator, const Encoding& encoding) {
-  LoadCodeSets(validator, encoding);
-  return RunOperation(validator, encoding);
 }
 
 }  // namespace codvet

@@ -1,5 +1,5 @@
-// The accepted encoding names, what each loads into the validator's code sets
-// and which operation it runs.
+// The accepted encoding names, what each loads into the code sets and which
+// operation it runs.
 #ifndef SRC_LIBRARY_ENCODING_TABLE_H_
 #define SRC_LIBRARY_ENCODING_TABLE_H_
 
@@ -9,8 +9,6 @@
 #include "validators/encoding_validator.h"
 
 namespace codvet {
-
-enum class Operation { ShiftJis, EucJp, Iso2022Jp, Utf8, Utf16 };
 
 struct Encoding {
   const char* name;
@@ -27,16 +25,14 @@ extern const Encoding kEncodingTable[kEncodingCount];
 // Returns the row whose name equals `name` without regard to case, or null.
 const Encoding* FindEncoding(const char* name);
 
-// Loads the code sets `encoding` needs; each load clears the set first.
-void LoadCodeSets(EncodingValidator& validator, const Encoding& encoding);
+// Loads the code sets `encoding` needs (each load clears the set first) and
+// derives from them the tables of its operation's fast path: once, before
+// the first input.
+void LoadTables(CodeTables& tables, const Encoding& encoding);
 
-// Runs the operation of `encoding` over the validator's input, with the code
-// sets as they are.
+// Runs the operation of `encoding` over the validator's input, with the
+// validator's tables, which must have been loaded for `encoding`.
 bool RunOperation(EncodingValidator& validator, const Encoding& encoding);
-
-// Loads the code sets, then runs the operation: what the program does for
-// every input.
-bool Validate(EncodingValidator& validator, const Encoding& encoding);
 
 }  // namespace codvet
 

@@ -4,8 +4,8 @@
 
 #include "codvet/codvet.h"
 #include "library/encoding_table.h"
-#include "library/message_texts.h"
 #include "platform/platform.h"
+#include "report/messages.h"
 #include "report/report_sink.h"
 #include "validators/byte_input.h"
 #include "validators/encoding_validator.h"
@@ -18,31 +18,39 @@ namespace {
 // a stop takes effect within one block.
 constexpr std::size_t kMemoryBlock = std::size_t{1} << 20;
 
-const MessageTexts* Texts(MessageId id) {
+// The public identifiers are the catalogue's, name for name and value for
+// value, so that one becomes the other by a cast.
+#define CODVET_MESSAGE(id, length, english, japanese, printed) \
+  static_assert(static_cast<int>(MessageId::id) == static_cast<int>(Msg::id));
+#include "report/messages.def"
+#undef CODVET_MESSAGE
+static_assert(kMessageCount == kMsgCount);
+
+const MessageText* Texts(MessageId id) {
   int index = static_cast<int>(id);
-  return index >= 0 && index < kMessageCount ? &kMessageTexts[index] : nullptr;
+  return index >= 0 && index < kMessageCount ? &kMessageCatalogue[index] : nullptr;
 }
 
 }  // namespace
 
 std::string_view MessageName(MessageId id) {
-  const MessageTexts* texts = Texts(id);
+  const MessageText* texts = Texts(id);
   return texts != nullptr ? texts->name : std::string_view();
 }
 
 std::string_view MessageEnglish(MessageId id) {
-  const MessageTexts* texts = Texts(id);
+  const MessageText* texts = Texts(id);
   return texts != nullptr ? texts->english : std::string_view();
 }
 
 std::string_view MessageJapanese(MessageId id) {
-  const MessageTexts* texts = Texts(id);
+  const MessageText* texts = Texts(id);
   return texts != nullptr ? texts->japanese : std::string_view();
 }
 
 std::string_view MessageReportText(MessageId id) {
-  const MessageTexts* texts = Texts(id);
-  return texts != nullptr ? texts->report : std::string_view();
+  const MessageText* texts = Texts(id);
+  return texts != nullptr ? texts->printed : std::string_view();
 }
 
 const char* EncodingName(int index) {
@@ -51,6 +59,7 @@ const char* EncodingName(int index) {
 
 struct Validator::Impl {
   explicit Impl(const Encoding& encoding) : encoding(encoding), validator(nullptr) {
+    validator.tables = &tables;
     validator.input = &input;
   }
 
@@ -62,12 +71,12 @@ struct Validator::Impl {
     bool stopped;
   };
 
-  static bool OnProblem(void* context, std::int64_t offset, std::string_view message,
+  static bool OnProblem(void* context, std::int64_t offset, Msg message,
                         const std::uint32_t* value) {
     Call& call = *static_cast<Call*>(context);
     Problem problem;
     problem.offset = offset;
-    problem.message = static_cast<MessageId>(FindMessage(message));
+    problem.message = static_cast<MessageId>(message);
     problem.hasValue = value != nullptr;
     problem.value = value != nullptr ? *value : 0;
     // Without a problem function the first problem settles the answer.
@@ -96,6 +105,9 @@ struct Validator::Impl {
   }
 
   const Encoding& encoding;
+  // Loaded once, when the validator is made; every validation only reads
+  // them.
+  CodeTables tables;
   EncodingValidator validator;
   ByteInput input;
   int errorNumber = 0;
@@ -144,12 +156,13 @@ Validator::Validator(const char* encodingName) : status_(Status::UnknownEncoding
   if (encoding == nullptr) return;
   status_ = Status::OutOfMemory;
   impl_.reset(new (std::nothrow) Impl(*encoding));
-  if (!impl_ || !impl_->validator.ok() || !impl_->input.ok()) {
+  if (!impl_ || !impl_->tables.ok() || !impl_->input.ok()) {
     impl_.reset();
     return;
   }
-  // The code sets are loaded once; nothing changes them afterwards.
-  LoadCodeSets(impl_->validator, *encoding);
+  // The code sets and the fast path's tables are made once; nothing changes
+  // them afterwards.
+  LoadTables(impl_->tables, *encoding);
   status_ = Status::Valid;
 }
 

@@ -14,8 +14,6 @@
 
 #include "codvet/codvet_c.h"
 #include "gtest/gtest.h"
-#include "library/message_texts.h"
-#include "report/messages.h"
 #include "run_process.h"
 #include "validator_test_util.h"
 
@@ -322,9 +320,6 @@ TEST(Library, MessageHalvesMakeUpThePrintedText) {
   EXPECT_EQ(MessageName(MessageId::UncertainEndian), "MsgUncertainEndian");
   EXPECT_EQ(MessageEnglish(MessageId::SurrogateInUtf8), "Detected invalid sarrogate pair code.");
   EXPECT_EQ(MessageJapanese(MessageId::InvalidCharacter), "適合しない文字です。");
-  // A message held elsewhere is known by its content.
-  EXPECT_EQ(FindMessage(std::string(MsgAloneSs3)), static_cast<int>(MessageId::AloneSs3));
-  EXPECT_EQ(FindMessage(std::string(MsgAloneSs3) + " "), -1);
 }
 #endif
 

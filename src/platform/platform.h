@@ -33,6 +33,11 @@ int OpenForReading(const char* name);
 // Closes a descriptor returned by OpenForReading.
 void CloseInput(int fd);
 
+// Tells the system that `fd` is to be read to its end, for a longer
+// read-ahead; a hint, which may do nothing. Worth a call only for a file
+// larger than one read.
+void AdviseSequential(int fd);
+
 // Reads up to `size` bytes: returns the count, 0 at the end of the input, or
 // -1 with errno set on a read error. Interrupted reads are retried.
 std::ptrdiff_t ReadSome(int fd, void* buffer, std::size_t size);

@@ -35,14 +35,19 @@ int OpenForReading(const char* name) {
   do {
     fd = open(name, O_RDONLY | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
-#ifdef POSIX_FADV_SEQUENTIAL
-  if (fd >= 0) posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-#endif
   return fd;
 }
 
 void CloseInput(int fd) {
   close(fd);
+}
+
+void AdviseSequential(int fd) {
+#ifdef POSIX_FADV_SEQUENTIAL
+  posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+#else
+  (void)fd;
+#endif
 }
 
 // A descriptor inherited in non-blocking mode reports EAGAIN when it has no

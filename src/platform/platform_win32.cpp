@@ -82,6 +82,9 @@ void CloseInput(int fd) {
   _close(fd);
 }
 
+// _O_SEQUENTIAL, given when the file is opened, says it already.
+void AdviseSequential(int) {}
+
 std::ptrdiff_t ReadSome(int fd, void* buffer, std::size_t size) {
   return _read(fd, buffer, static_cast<unsigned>(size < kMaxTransfer ? size : kMaxTransfer));
 }

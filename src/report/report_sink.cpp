@@ -102,7 +102,8 @@ char* PutDecimal(char* out, std::int64_t number) {
 
 // PutDecimal for offsets, reusing the digits above the last four from the
 // line before when they are the same. Writes up to 16 bytes past the text.
-char* PutOffset(char* out, std::int64_t offset, ReportSink::OffsetDigits& cache) {
+[[gnu::always_inline]] inline char* PutOffset(char* out, std::int64_t offset,
+                                              ReportSink::OffsetDigits& cache) {
   if (offset < 10000) return PutDecimal(out, offset);
   std::uint64_t high = static_cast<std::uint64_t>(offset) / 10000;
   std::uint32_t low = static_cast<std::uint32_t>(static_cast<std::uint64_t>(offset) - high * 10000);
@@ -118,7 +119,7 @@ char* PutOffset(char* out, std::int64_t offset, ReportSink::OffsetDigits& cache)
   return out + 4;
 }
 
-char* PutHex(char* out, std::uint32_t value) {
+[[gnu::always_inline]] inline char* PutHex(char* out, std::uint32_t value) {
   static constexpr char kDigits[] = "0123456789abcdef";
   int length = value == 0 ? 1 : (32 - __builtin_clz(value) + 3) / 4;
   for (int i = length - 1; i >= 0; --i, value >>= 4) out[i] = kDigits[value & 0xF];
@@ -152,31 +153,11 @@ inline char* Put(char* out, std::string_view bytes) {
   return out + n;
 }
 
-// Both forms share everything up to the message; `value` is null for the
-// form without a value.
-void WriteLine(ReportSink& sink, std::string_view displayName, std::int64_t offset,
-               std::string_view message, const std::uint32_t* value) {
-  if (sink.discarding() || sink.Handle(offset, message, value)) return;
-  std::string_view lineEnd = sink.lineEnd();
-  std::size_t size = displayName.size() + message.size() + lineEnd.size() + 2 * kNumberRoom + 8;
-  char* out = sink.Reserve(size);
-  if (out != nullptr) {
-    out = PutText(out, "\"");
-    out = Put(out, displayName);
-    out = PutText(out, "\" (");
-    out = PutOffset(out, offset, sink.offsetDigits());
-    out = PutText(out, "): ");
-    out = Put(out, message);
-    if (value != nullptr) {
-      out = PutText(out, " (0x");
-      out = PutHex(out, *value);
-      out = PutText(out, ")");
-    }
-    sink.Commit(Put(out, lineEnd));
-    return;
-  }
-  // A display name longer than the whole buffer: the same fields, piece by
-  // piece.
+// A display name longer than the whole buffer: the fields of WriteLine,
+// piece by piece.
+[[gnu::noinline]] void WriteLongLine(ReportSink& sink, std::string_view displayName,
+                                     std::int64_t offset, std::string_view message,
+                                     const std::uint32_t* value) {
   char number[kNumberRoom];
   sink.Write("\"");
   sink.Write(displayName);
@@ -190,19 +171,55 @@ void WriteLine(ReportSink& sink, std::string_view displayName, std::int64_t offs
     sink.Write(std::string_view(number, static_cast<std::size_t>(PutHex(number, *value) - number)));
     sink.Write(")");
   }
-  sink.Write(lineEnd);
+  sink.Write(sink.lineEnd());
+}
+
+// Both forms share everything up to the message; `value` is null for the
+// form without a value. Inlined into each caller: an input full of problems
+// has a line for every few bytes.
+[[gnu::always_inline]] inline void WriteLine(ReportSink& sink, std::string_view displayName,
+                                             std::int64_t offset, std::string_view message,
+                                             const std::uint32_t* value) {
+  std::string_view lineEnd = sink.lineEnd();
+  std::size_t size = displayName.size() + message.size() + lineEnd.size() + 2 * kNumberRoom + 8;
+  char* out = sink.Reserve(size);
+  if (out == nullptr) return WriteLongLine(sink, displayName, offset, message, value);
+  out = PutText(out, "\"");
+  out = Put(out, displayName);
+  out = PutText(out, "\" (");
+  out = PutOffset(out, offset, sink.offsetDigits());
+  out = PutText(out, "): ");
+  out = Put(out, message);
+  if (value != nullptr) {
+    out = PutText(out, " (0x");
+    out = PutHex(out, *value);
+    out = PutText(out, ")");
+  }
+  sink.Commit(Put(out, lineEnd));
 }
 
 }  // namespace
 
+void ReportLine(ReportSink& sink, std::string_view displayName, std::int64_t offset, Msg message,
+                std::uint32_t value) {
+  if (sink.discarding() || sink.Handle(offset, message, &value)) return;
+  WriteLine(sink, displayName, offset, Message(message).printed, &value);
+}
+
+void ReportLineNoValue(ReportSink& sink, std::string_view displayName, std::int64_t offset,
+                       Msg message) {
+  if (sink.discarding() || sink.Handle(offset, message, nullptr)) return;
+  WriteLine(sink, displayName, offset, Message(message).printed, nullptr);
+}
+
 void ReportLine(ReportSink& sink, std::string_view displayName, std::int64_t offset,
                 std::string_view message, std::uint32_t value) {
-  WriteLine(sink, displayName, offset, message, &value);
+  if (!sink.discarding()) WriteLine(sink, displayName, offset, message, &value);
 }
 
 void ReportLineNoValue(ReportSink& sink, std::string_view displayName, std::int64_t offset,
                        std::string_view message) {
-  WriteLine(sink, displayName, offset, message, nullptr);
+  if (!sink.discarding()) WriteLine(sink, displayName, offset, message, nullptr);
 }
 
 }  // namespace codvet

@@ -10,12 +10,14 @@
 #include <string>
 #include <string_view>
 
+#include "report/messages.h"
+
 namespace codvet {
 
 // Receives a problem in place of its report line: the offset, the message
 // and the value (null for the form without one). Returns false to have the
 // sink drop every later problem.
-using ProblemHandler = bool (*)(void* context, std::int64_t offset, std::string_view message,
+using ProblemHandler = bool (*)(void* context, std::int64_t offset, Msg message,
                                 const std::uint32_t* value);
 
 // A buffered byte stream for report lines, written to a file descriptor or,
@@ -50,7 +52,7 @@ class ReportSink {
   // has asked for no more problems.
   bool discarding() const { return discarding_; }
   // Lets a problem through the handler; false when there is none.
-  bool Handle(std::int64_t offset, std::string_view message, const std::uint32_t* value) {
+  bool Handle(std::int64_t offset, Msg message, const std::uint32_t* value) {
     if (handler_ == nullptr) return false;
     if (!handler_(handlerContext_, offset, message, value)) discarding_ = true;
     return true;
@@ -89,12 +91,21 @@ class ReportSink {
   OffsetDigits offsetDigits_;
 };
 
-// Writes "\"NAME\" (OFFSET): MESSAGE (0xVALUE)" and the line end, the value in
-// lowercase hexadecimal without leading zeros.
+// Writes "\"NAME\" (OFFSET): MESSAGE (0xVALUE)" and the line end, MESSAGE
+// being the message's printed text and the value in lowercase hexadecimal
+// without leading zeros; or passes the problem to the sink's handler.
+void ReportLine(ReportSink& sink, std::string_view displayName, std::int64_t offset, Msg message,
+                std::uint32_t value);
+
+// Writes "\"NAME\" (OFFSET): MESSAGE" and the line end, or passes the problem
+// to the sink's handler.
+void ReportLineNoValue(ReportSink& sink, std::string_view displayName, std::int64_t offset,
+                       Msg message);
+
+// The same lines with any bytes in place of a message's text: the
+// formatting alone, for a sink without a handler.
 void ReportLine(ReportSink& sink, std::string_view displayName, std::int64_t offset,
                 std::string_view message, std::uint32_t value);
-
-// Writes "\"NAME\" (OFFSET): MESSAGE" and the line end.
 void ReportLineNoValue(ReportSink& sink, std::string_view displayName, std::int64_t offset,
                        std::string_view message);
 

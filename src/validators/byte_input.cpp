@@ -24,11 +24,13 @@ ByteInput::ByteInput(std::size_t capacity)
 void ByteInput::Open(int fd) {
   fd_ = fd;
   OpenReader(ReadDescriptor, &fd_);
+  advise_ = true;
 }
 
 void ByteInput::OpenReader(ReadFunction read, void* context) {
   read_ = read;
   readContext_ = context;
+  advise_ = false;
   memory_ = memoryEnd_ = nullptr;
   next_ = limit_ = buffer_.get();
   errorNumber_ = 0;
@@ -36,6 +38,7 @@ void ByteInput::OpenReader(ReadFunction read, void* context) {
 
 void ByteInput::OpenMemory(const std::uint8_t* data, std::size_t size, std::size_t chunk) {
   read_ = nullptr;
+  advise_ = false;
   memory_ = data;
   memoryEnd_ = data + size;
   chunk_ = std::max<std::size_t>(chunk, 1);
@@ -68,6 +71,10 @@ bool ByteInput::Refill() {
   }
   // A reader that claims more than it was given room for is held to the room.
   limit_ += std::min(static_cast<std::size_t>(got), capacity_);
+  if (advise_ && limit_ - next_ == static_cast<std::ptrdiff_t>(capacity_)) {
+    platform::AdviseSequential(fd_);
+    advise_ = false;
+  }
   return true;
 }
 

@@ -82,6 +82,10 @@ class ByteInput {
   const std::uint8_t* next_ = nullptr;
   const std::uint8_t* limit_ = nullptr;
   int errorNumber_ = 0;
+  // Whether a read that fills the whole buffer is to advise the system of a
+  // sequential read: once per descriptor, since a file that fits one read
+  // gains nothing from the advice, which costs as much as its read.
+  bool advise_ = false;
 };
 
 // The read position of a ByteInput held in a local object for the length of

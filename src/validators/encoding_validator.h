@@ -1,4 +1,4 @@
-// The validator object: the code sets that decide which characters exist, the
+// The validator object: the tables that decide which characters exist, the
 // input under validation and its name, and one validation operation per
 // encoding family.
 #ifndef SRC_VALIDATORS_ENCODING_VALIDATOR_H_
@@ -7,11 +7,12 @@
 #include <cstdint>
 #include <string_view>
 
-#include "codeset/code_set.h"
 #include "codeset/jis_to_shift_jis.h"
+#include "report/messages.h"
 #include "report/report_sink.h"
 #include "validators/block_kernels.h"
 #include "validators/byte_input.h"
+#include "validators/code_tables.h"
 
 namespace codvet {
 
@@ -32,15 +33,13 @@ constexpr bool IsShiftJisLeadByte(int byte) {
 // the character concerned; a byte once consumed is never read again.
 class EncodingValidator {
  public:
-  // Builds both code sets empty; ok() tells whether their memory was had.
+  // A validator without tables yet: set `tables` before the first
+  // validation.
   explicit EncodingValidator(ReportSink* output) : output(output) {}
 
-  bool ok() const { return primary.ok() && secondary.ok(); }
-
-  // Valid single bytes and two-byte codes in Shift_JIS form.
-  CodeSet primary;
-  // Valid JIS X 0212 codes in seven-bit row and cell form (EUC-JP only).
-  CodeSet secondary;
+  // The code sets and what the fast paths derive from them, loaded for the
+  // operation that runs; they belong to the caller and are only read here.
+  const CodeTables* tables = nullptr;
   // The input under validation and the name its reports carry; both belong
   // to the caller.
   ByteInput* input = nullptr;
@@ -66,21 +65,21 @@ class EncodingValidator {
 
  private:
   // Tells whether a two-byte JIS X 0208 value (high bits ignored) is a
-  // character of `primary`; a pair outside the 94 x 94 grid never is.
+  // character of the primary set; a pair outside the 94 x 94 grid never is.
   bool IsJisX0208Character(std::uint32_t pair) const {
     std::int32_t code = JisToShiftJis(pair);
-    return code != kInvalidShiftJis && primary.Contains(static_cast<std::uint32_t>(code));
+    return code != kInvalidShiftJis && tables->primary.Contains(static_cast<std::uint32_t>(code));
   }
-  void Report(std::int64_t offset, std::string_view message, std::uint32_t value) {
+  void Report(std::int64_t offset, Msg message, std::uint32_t value) {
     ReportLine(*output, displayName, offset, message, value);
   }
-  void ReportNoValue(std::int64_t offset, std::string_view message) {
+  void ReportNoValue(std::int64_t offset, Msg message) {
     ReportLineNoValue(*output, displayName, offset, message);
   }
   // Reports a character cut short by the end of the input and returns false.
   // A read error is not an end: the caller reports it, and no truncation
   // line is printed for it.
-  bool ReportTruncation(std::int64_t offset, std::string_view message, std::uint32_t value) {
+  bool ReportTruncation(std::int64_t offset, Msg message, std::uint32_t value) {
     if (!input->failed()) Report(offset, message, value);
     return false;
   }

@@ -21,8 +21,8 @@
 // takes it from there. With a block kernel (block_kernels.h) the skip passes
 // whole 64-byte blocks of ASCII, kana and JIS X 0208 first, judged by the run
 // of valid cells of each row in `primary`; JIS X 0212 is left to the scalar
-// skip.
-#include "report/messages.h"
+// skip. What the fast path knows of `primary` is derived once, with the
+// tables (code_tables.h).
 #include "validators/encoding_validator.h"
 #include "validators/fast_scan.h"
 
@@ -69,31 +69,26 @@ const std::uint8_t* PassEucJp(const std::uint8_t* p, const std::uint8_t* stop,
   return p;
 }
 
-// What the fast path needs to know about the loaded sets.
+// What the fast path reads, gathered for the length of one validation.
 struct EucJpFastPath {
-  JisPairSet jisX0208;
+  const JisTables& jis;
+  const CodeSet& secondary;
   // Null for the scalar fast path alone.
-  const BlockKernels* kernels = nullptr;
-  // Made when the first block comes, so that small inputs never pay for it.
-  bool summarized = false;
-  PairRanges rows;
+  const BlockKernels* kernels;
 };
 
 // As PassEucJp to the end, block by block where a kernel is in use; the
 // scalar pass takes each block the kernel cannot vouch for.
 const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* end,
-                                   EucJpFastPath& fast, const CodeSet& primary,
-                                   const CodeSet& secondary, std::int64_t& blockBytes) {
+                                   const EucJpFastPath& fast, std::int64_t& blockBytes) {
   if (fast.kernels == nullptr || end - p <= kBlockSize) {
-    return PassEucJp<false>(p, end, end, fast.jisX0208, secondary);
-  }
-  if (!fast.summarized) {
-    SummarizeJisRows(primary, fast.rows);
-    fast.summarized = true;
+    return PassEucJp<false>(p, end, end, fast.jis.pairs, fast.secondary);
   }
   return PassByTurns(
-      p, end, blockBytes, [&](auto* q) { return fast.kernels->eucJp(q, end, fast.rows); },
-      [&](auto* q, auto* stop) { return PassEucJp<true>(q, stop, end, fast.jisX0208, secondary); });
+      p, end, blockBytes, [&](auto* q) { return fast.kernels->eucJp(q, end, fast.jis.rows); },
+      [&](auto* q, auto* stop) {
+        return PassEucJp<true>(q, stop, end, fast.jis.pairs, fast.secondary);
+      });
 }
 
 }  // namespace
@@ -101,15 +96,13 @@ const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* en
 bool EncodingValidator::ValidateEucJp() {
   std::int64_t offset = 0;
   bool result = true;
-  EucJpFastPath fast;
-  if (useFastPath) {
-    fast.jisX0208.Load(primary, JisPairSet::kHighBitRequired);
-    fast.kernels = KernelsFor(kernel);
-  }
+  const CodeSet& secondary = tables->secondary;
+  const bool useFast = useFastPath && tables->DerivedFor(Operation::EucJp);
+  const EucJpFastPath fast = {tables->jis, secondary, KernelsFor(kernel)};
   for (;;) {
-    if (useFastPath) {
-      std::ptrdiff_t passed = input->Skip(SkipValidEucJp(input->next(), input->limit(), fast,
-                                                         primary, secondary, blockKernelBytes));
+    if (useFast) {
+      std::ptrdiff_t passed =
+          input->Skip(SkipValidEucJp(input->next(), input->limit(), fast, blockKernelBytes));
       offset += passed;
       fastPathBytes += passed;
     }
@@ -121,32 +114,32 @@ bool EncodingValidator::ValidateEucJp() {
     }
     int b1 = input->ReadByte();
     if (b0 == kSs2) {
-      if (b1 == ByteInput::kEnd) return ReportTruncation(offset, MsgAloneSs2, kSs2);
+      if (b1 == ByteInput::kEnd) return ReportTruncation(offset, Msg::AloneSs2, kSs2);
       if (b1 < 0xA1 || b1 > 0xDF) {
-        Report(offset, MsgInvalidKanaCharacter, 0x8E00u + b1);
+        Report(offset, Msg::InvalidKanaCharacter, 0x8E00u + b1);
         result = false;
       }
       offset += 2;
       continue;
     }
     if (b0 == kSs3) {
-      if (b1 == ByteInput::kEnd) return ReportTruncation(offset, MsgAloneSs3, kSs3);
+      if (b1 == ByteInput::kEnd) return ReportTruncation(offset, Msg::AloneSs3, kSs3);
       int b2 = input->ReadByte();
       if (b2 == ByteInput::kEnd)
-        return ReportTruncation(offset, MsgAloneJisX0212Pair, 0x8F00u + b1);
+        return ReportTruncation(offset, Msg::AloneJisX0212Pair, 0x8F00u + b1);
       if (b1 < 0x80 || b2 < 0x80 ||
           !secondary.Contains(static_cast<std::uint32_t>((b1 - 0x80) << 8 | (b2 - 0x80)))) {
-        Report(offset, MsgInvalidJisX0212Character, 0x8F0000u + (b1 << 8) + b2);
+        Report(offset, Msg::InvalidJisX0212Character, 0x8F0000u + (b1 << 8) + b2);
         result = false;
       }
       offset += 3;
       continue;
     }
-    if (b1 == ByteInput::kEnd) return ReportTruncation(offset, MsgAloneJisX0208Pair, b0);
+    if (b1 == ByteInput::kEnd) return ReportTruncation(offset, Msg::AloneJisX0208Pair, b0);
     std::uint32_t pair = static_cast<std::uint32_t>(b0 << 8 | b1);
     // The second byte's high bit is tested before the pair is mapped.
     if (b1 < 0x80 || !IsJisX0208Character(pair)) {
-      Report(offset, MsgInvalidCharacter, pair);
+      Report(offset, Msg::InvalidCharacter, pair);
       result = false;
     }
     offset += 2;

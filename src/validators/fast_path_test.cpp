@@ -102,6 +102,19 @@ TEST_P(FastPath, LongValidTextGoesTheFastWay) {
   }
 }
 
+// Each input starts with nothing buffered: the fast path must not take that
+// for the dense problems that rest it, or a short input (one of many small
+// files, a string from a program) goes the plain way for its first 64
+// characters. Only the character that comes with the first refill may.
+TEST_P(FastPath, ShortValidTextGoesTheFastWay) {
+  for (std::size_t size : {20, 100, 300, 1000, 3000}) {
+    std::string text = bench::MakeText(kLong, encoding(), size, size, false);
+    Outcome run = RunValidator(encoding(), text, {SIZE_MAX, true, kernel()});
+    ASSERT_TRUE(run.valid);
+    EXPECT_GE(run.fastBytes, static_cast<std::int64_t>(text.size()) - 4) << text.size();
+  }
+}
+
 // Generated text, and a long run of ASCII (as units in UTF-16) where the
 // block-wise scans end at every place within a block: cut at every length,
 // and with one byte removed or changed to each special value at every

@@ -151,9 +151,11 @@ class SkipThrottle {
   bool Ready() { return --stepsLeft_ < 0; }
   // Counts a step that took `steps` characters at once as that many.
   void Stepped(int steps) { stepsLeft_ -= steps - 1; }
-  // Takes note of how many bytes the try passed.
-  void Passed(std::ptrdiff_t bytes) {
-    if (bytes < kShortSkip) stepsLeft_ = kStepsAfterShortSkip;
+  // Takes note of how many bytes the try passed, and whether it stopped
+  // only because the buffered bytes ran out (as at the start of every
+  // input, before the first refill), which says nothing about the input.
+  void Passed(std::ptrdiff_t bytes, bool atBufferEnd) {
+    if (bytes < kShortSkip && !atBufferEnd) stepsLeft_ = kStepsAfterShortSkip;
   }
 
  private:

@@ -29,8 +29,8 @@
 // character. With a block kernel (block_kernels.h), in ASCII and 1983 modes
 // the skip passes whole 64-byte blocks first, escapes ESC ( B and ESC $ B
 // included, judging pairs by the run of valid cells of each row in
-// `primary`.
-#include "report/messages.h"
+// `primary`. What the fast path knows of `primary` is derived once, with the
+// tables (code_tables.h).
 #include "validators/encoding_validator.h"
 #include "validators/fast_scan.h"
 
@@ -40,35 +40,21 @@ namespace {
 
 constexpr int kEscape = 0x1B;
 
-// What the fast path needs to know about the loaded set.
-struct Iso2022JpFastPath {
-  JisPairSet jisX0208;
-  // Null for the scalar fast path alone.
-  const BlockKernels* kernels = nullptr;
-  // Made when the first block comes, so that small inputs never pay for it.
-  bool summarized = false;
-  PairRanges rows;
-};
-
 // Returns how far from `p` the units in [p, end) need no report in `mode`:
 // whole units only, never past `end`; sets `mode` as the escape sequences it
-// passes say. `kKernels` says whether fast.kernels is set, so that the
-// scalar path alone keeps its tests to a minimum.
+// passes say. `kKernels` says whether `kernels` is set, so that the scalar
+// path alone keeps its tests to a minimum.
 template <bool kKernels>
 const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t* end,
-                                       Iso2022Mode& mode, Iso2022JpFastPath& fast,
-                                       const CodeSet& primary, std::int64_t& blockBytes) {
+                                       Iso2022Mode& mode, const JisTables& fast,
+                                       const BlockKernels* kernels, std::int64_t& blockBytes) {
   for (;;) {
     // A kernel in use takes ASCII and JIS X 0208-1983 block by block; where
     // it stops, the scalar pass takes over for a while.
     const std::uint8_t* stop = end;
     if (kKernels && (mode == Iso2022Mode::Ascii || mode == Iso2022Mode::Jis1983) &&
         end - p > kBlockSize + 2) {
-      if (!fast.summarized) {
-        SummarizeJisRows(primary, fast.rows);
-        fast.summarized = true;
-      }
-      const std::uint8_t* passed = fast.kernels->iso2022Jp(p, end, fast.rows, mode);
+      const std::uint8_t* passed = kernels->iso2022Jp(p, end, fast.rows, mode);
       blockBytes += passed - p;
       stop = ScalarStop(passed, end, passed - p);
       p = passed;
@@ -87,7 +73,7 @@ const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t
         // Stopping one byte short of the end spares a bounds test per pair.
         for (const std::uint8_t* last = end - 1;
              p < last && (!kKernels || p < stop) && p[0] >= 0x20;) {
-          if (!fast.jisX0208.Contains(p[0], p[1])) return p;
+          if (!fast.pairs.Contains(p[0], p[1])) return p;
           p += 2;
         }
         if (kKernels && p >= stop && stop != end) continue;
@@ -113,18 +99,16 @@ bool EncodingValidator::ValidateIso2022Jp() {
   std::int64_t offset = 0;
   bool result = true;
   Iso2022Mode mode = Iso2022Mode::Ascii;
-  Iso2022JpFastPath fast;
-  if (useFastPath) {
-    fast.jisX0208.Load(primary, JisPairSet::kHighBitIgnored);
-    fast.kernels = KernelsFor(kernel);
-  }
+  const JisTables& fast = tables->jis;
+  const bool useFast = useFastPath && tables->DerivedFor(Operation::Iso2022Jp);
+  const BlockKernels* kernels = KernelsFor(kernel);
   for (;;) {
-    if (useFastPath) {
+    if (useFast) {
       std::ptrdiff_t passed = input->Skip(
-          fast.kernels != nullptr ? SkipValidIso2022Jp<true>(input->next(), input->limit(), mode,
-                                                             fast, primary, blockKernelBytes)
-                                  : SkipValidIso2022Jp<false>(input->next(), input->limit(), mode,
-                                                              fast, primary, blockKernelBytes));
+          kernels != nullptr ? SkipValidIso2022Jp<true>(input->next(), input->limit(), mode, fast,
+                                                        kernels, blockKernelBytes)
+                             : SkipValidIso2022Jp<false>(input->next(), input->limit(), mode, fast,
+                                                         kernels, blockKernelBytes));
       offset += passed;
       fastPathBytes += passed;
     }
@@ -132,23 +116,23 @@ bool EncodingValidator::ValidateIso2022Jp() {
     if (first == ByteInput::kEnd) return result;
     if (first == kEscape) {
       int second = input->ReadByte();
-      if (second == ByteInput::kEnd) return ReportTruncation(offset, MsgIncompleteEscape, 0x1B);
+      if (second == ByteInput::kEnd) return ReportTruncation(offset, Msg::IncompleteEscape, 0x1B);
       int third = input->ReadByte();
       if (third == ByteInput::kEnd) {
-        return ReportTruncation(offset, MsgIncompleteEscape, 0x1B00u + second);
+        return ReportTruncation(offset, Msg::IncompleteEscape, 0x1B00u + second);
       }
       if (second == '(' && third == 'B') {
         mode = Iso2022Mode::Ascii;
       } else if (second == '(' && third == 'J') {
         mode = Iso2022Mode::JisRoman;
       } else if (second == '$' && third == '@') {
-        Report(offset, MsgJis1978Escape, 0x1B2440);
+        Report(offset, Msg::Jis1978Escape, 0x1B2440);
         result = false;
         mode = Iso2022Mode::Jis1978;
       } else if (second == '$' && third == 'B') {
         mode = Iso2022Mode::Jis1983;
       } else {
-        Report(offset, MsgInvalidEscape, 0x1B0000u + (second << 8) + third);
+        Report(offset, Msg::InvalidEscape, 0x1B0000u + (second << 8) + third);
         result = false;
         mode = Iso2022Mode::Ascii;
       }
@@ -161,7 +145,7 @@ bool EncodingValidator::ValidateIso2022Jp() {
         continue;
       case Iso2022Mode::JisRoman:
         if (first == '\r' || first == '\n') {
-          Report(offset, MsgLineBreakInNonAscii, first);
+          Report(offset, Msg::LineBreakInNonAscii, first);
           result = false;
         }
         offset += 1;
@@ -171,19 +155,19 @@ bool EncodingValidator::ValidateIso2022Jp() {
         break;
     }
     if (first < 0x20) {
-      Report(offset, MsgControlInTwoByteMode, first);
+      Report(offset, Msg::ControlInTwoByteMode, first);
       result = false;
       offset += 1;
       continue;
     }
     int second = input->ReadByte();
-    if (second == ByteInput::kEnd) return ReportTruncation(offset, MsgAloneLeadByteJis, first);
+    if (second == ByteInput::kEnd) return ReportTruncation(offset, Msg::AloneLeadByteJis, first);
     std::uint32_t pair = static_cast<std::uint32_t>(first << 8 | second);
     if (mode == Iso2022Mode::Jis1978) {
-      Report(offset, MsgJis1978Character, pair);
+      Report(offset, Msg::Jis1978Character, pair);
       result = false;
     } else if (!IsJisX0208Character(pair)) {
-      Report(offset, MsgInvalidCharacter, pair);
+      Report(offset, Msg::InvalidCharacter, pair);
       result = false;
     }
     offset += 2;

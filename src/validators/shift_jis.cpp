@@ -19,10 +19,8 @@
 // character, reporting its problems in order. With a block kernel (block_kernels.h) the
 // skip passes whole 64-byte blocks first, judged by the run of valid second
 // bytes of each lead byte in `primary`, and the scalar skip takes over at the
-// first character a block's summary does not cover.
-#include <iterator>
-
-#include "report/messages.h"
+// first character a block's summary does not cover. What the fast path
+// knows of `primary` is derived once, with the tables (code_tables.h).
 #include "validators/encoding_validator.h"
 #include "validators/fast_scan.h"
 
@@ -30,50 +28,17 @@ namespace codvet {
 
 namespace {
 
-enum ShiftJisKind : std::uint8_t { kStop, kSingle, kLead };
+using Kind = ShiftJisTables::Kind;
 
 // The most characters the batched plain step judges at once.
 constexpr int kBatch = 64;
-
-// What the fast path needs to know about the loaded set, taken from it at the
-// start of each call.
-struct ShiftJisFastPath {
-  std::uint8_t kind[256];
-  // The longest run of valid single bytes below 0x80, skipped in blocks.
-  ByteRange ascii;
-  // Null for the scalar fast path alone.
-  const BlockKernels* kernels = nullptr;
-  // Made when the first block comes, so that small inputs never pay for it.
-  bool summarized = false;
-  ShiftJisSummary summary;
-};
-
-void Prepare(const CodeSet& primary, Kernel kernel, ShiftJisFastPath& fast) {
-  int runStart = 0;
-  int bestLength = 0;
-  for (int b = 0; b < static_cast<int>(std::size(fast.kind)); ++b) {
-    if (IsShiftJisLeadByte(b)) {
-      fast.kind[b] = kLead;
-    } else {
-      fast.kind[b] = primary.Contains(static_cast<std::uint32_t>(b)) ? kSingle : kStop;
-    }
-    if (b >= 0x80) continue;
-    if (fast.kind[b] != kSingle) {
-      runStart = b + 1;
-    } else if (b + 1 - runStart > bestLength) {
-      bestLength = b + 1 - runStart;
-      fast.ascii = {static_cast<std::uint8_t>(runStart), static_cast<std::uint8_t>(b)};
-    }
-  }
-  fast.kernels = KernelsFor(kernel);
-}
 
 // Returns how far from `p` the characters in [p, end) that start before
 // `stop` need no report: whole characters only, never past `end`.
 // `kStopped` false means `stop` is `end`, and spares its test per character.
 template <bool kStopped>
 const std::uint8_t* PassShiftJis(const std::uint8_t* p, const std::uint8_t* stop,
-                                 const std::uint8_t* end, const ShiftJisFastPath& fast,
+                                 const std::uint8_t* end, const ShiftJisTables& fast,
                                  const CodeSet& primary) {
   if (p == end) return p;
   // Before `last` a lead byte always has its second byte in the buffer.
@@ -82,33 +47,29 @@ const std::uint8_t* PassShiftJis(const std::uint8_t* p, const std::uint8_t* stop
     if (kStopped && p >= stop) return p;
     std::uint32_t b = *p;
     std::uint8_t kind = fast.kind[b];
-    if (kind == kLead) {
+    if (kind == Kind::kLead) {
       if (!primary.Contains(b << 8 | p[1])) return p;
       p += 2;
-    } else if (kind == kSingle) {
+    } else if (kind == Kind::kSingle) {
       p = fast.ascii.Holds(static_cast<std::uint8_t>(b)) ? SkipInRange(p + 1, end, fast.ascii)
                                                          : p + 1;
     } else {
       return p;
     }
   }
-  if (p == last && p < stop && fast.kind[*p] == kSingle) ++p;
+  if (p == last && p < stop && fast.kind[*p] == Kind::kSingle) ++p;
   return p;
 }
 
 // As PassShiftJis to the end, block by block where a kernel is in use; the
 // scalar pass takes each block the kernel cannot vouch for.
 const std::uint8_t* SkipValidShiftJis(const std::uint8_t* p, const std::uint8_t* end,
-                                      ShiftJisFastPath& fast, const CodeSet& primary,
-                                      std::int64_t& blockBytes) {
-  if (fast.kernels == nullptr || end - p <= kBlockSize)
+                                      const ShiftJisTables& fast, const BlockKernels* kernels,
+                                      const CodeSet& primary, std::int64_t& blockBytes) {
+  if (kernels == nullptr || end - p <= kBlockSize)
     return PassShiftJis<false>(p, end, end, fast, primary);
-  if (!fast.summarized) {
-    SummarizeShiftJis(primary, fast.summary);
-    fast.summarized = true;
-  }
   return PassByTurns(
-      p, end, blockBytes, [&](auto* q) { return fast.kernels->shiftJis(q, end, fast.summary); },
+      p, end, blockBytes, [&](auto* q) { return kernels->shiftJis(q, end, fast.summary); },
       [&](auto* q, auto* stop) { return PassShiftJis<true>(q, stop, end, fast, primary); });
 }
 
@@ -117,18 +78,20 @@ const std::uint8_t* SkipValidShiftJis(const std::uint8_t* p, const std::uint8_t*
 bool EncodingValidator::ValidateShiftJis() {
   std::int64_t offset = 0;
   bool result = true;
-  ShiftJisFastPath fast;
-  if (useFastPath) Prepare(primary, kernel, fast);
+  const CodeSet& primary = tables->primary;
+  const ShiftJisTables& fast = tables->shiftJis;
+  const bool useFast = useFastPath && tables->DerivedFor(Operation::ShiftJis);
+  const BlockKernels* kernels = KernelsFor(kernel);
   SkipThrottle throttle;
   for (;;) {
-    if (useFastPath && throttle.Ready()) {
-      std::ptrdiff_t passed = input->Skip(
-          SkipValidShiftJis(input->next(), input->limit(), fast, primary, blockKernelBytes));
+    if (useFast && throttle.Ready()) {
+      std::ptrdiff_t passed = input->Skip(SkipValidShiftJis(input->next(), input->limit(), fast,
+                                                            kernels, primary, blockKernelBytes));
       offset += passed;
       fastPathBytes += passed;
-      throttle.Passed(passed);
+      throttle.Passed(passed, input->next() == input->limit());
     }
-    if (useFastPath && input->limit() - input->next() >= 2) {
+    if (useFast && input->limit() - input->next() >= 2) {
       // Whole characters in the buffer are judged in place, up to a batch
       // of them, with no branch on their kind or validity (both mispredict
       // at nearly every character of input full of problems): the problems
@@ -141,7 +104,7 @@ bool EncodingValidator::ValidateShiftJis() {
       int steps = 0;
       const std::uint8_t* p = input->next();
       for (const std::uint8_t* last = input->limit() - 1; steps < kBatch && p < last; ++steps) {
-        std::uint32_t lead = fast.kind[p[0]] == kLead;
+        std::uint32_t lead = fast.kind[p[0]] == Kind::kLead;
         std::uint32_t code = std::uint32_t{p[0]} << (8 * lead) | (p[1] & (0u - lead));
         problems[found] = {offset, code};
         found += !primary.Contains(code);
@@ -151,7 +114,7 @@ bool EncodingValidator::ValidateShiftJis() {
       input->Skip(p);
       throttle.Stepped(steps);
       for (int i = 0; i < found; ++i)
-        Report(problems[i].offset, MsgInvalidCharacter, problems[i].code);
+        Report(problems[i].offset, Msg::InvalidCharacter, problems[i].code);
       if (found != 0) result = false;
       continue;
     }
@@ -159,17 +122,17 @@ bool EncodingValidator::ValidateShiftJis() {
     if (b1 == ByteInput::kEnd) return result;
     if (!IsShiftJisLeadByte(b1)) {
       if (!primary.Contains(b1)) {
-        Report(offset, MsgInvalidCharacter, b1);
+        Report(offset, Msg::InvalidCharacter, b1);
         result = false;
       }
       offset += 1;
       continue;
     }
     int b2 = input->ReadByte();
-    if (b2 == ByteInput::kEnd) return ReportTruncation(offset, MsgAloneLeadByteSjis, b1);
+    if (b2 == ByteInput::kEnd) return ReportTruncation(offset, Msg::AloneLeadByteSjis, b1);
     std::uint32_t code = static_cast<std::uint32_t>(b1 << 8 | b2);
     if (!primary.Contains(code)) {
-      Report(offset, MsgInvalidCharacter, code);
+      Report(offset, Msg::InvalidCharacter, code);
       result = false;
     }
     offset += 2;

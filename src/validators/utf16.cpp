@@ -19,7 +19,6 @@
 #include <emmintrin.h>
 #endif
 
-#include "report/messages.h"
 #include "validators/encoding_validator.h"
 
 namespace codvet {
@@ -99,28 +98,29 @@ bool EncodingValidator::ValidateUtf16(Utf16ByteOrder byteOrder) {
     int a = input->ReadByte();
     if (a == ByteInput::kEnd) return result;
     int b = input->ReadByte();
-    if (b == ByteInput::kEnd) return ReportTruncation(offset, MsgIncompleteCharacterUtf16, a);
+    if (b == ByteInput::kEnd) return ReportTruncation(offset, Msg::IncompleteCharacterUtf16, a);
     if (order == Utf16ByteOrder::Detect) {
       order = a == 0xFE && b == 0xFF ? Utf16ByteOrder::BigEndian : Utf16ByteOrder::LittleEndian;
     }
     std::uint32_t unit = MakeUnit(order, a, b);
     if (unit == 0xFFFE) {
-      Report(offset, MsgFffeMustNotAppear, unit);
+      Report(offset, Msg::FffeMustNotAppear, unit);
       result = false;
     } else if (IsLeadingSurrogate(unit)) {
       int c = input->ReadByte();
-      if (c == ByteInput::kEnd) return ReportTruncation(offset, MsgIncompleteCharacterUtf16, unit);
+      if (c == ByteInput::kEnd)
+        return ReportTruncation(offset, Msg::IncompleteCharacterUtf16, unit);
       int d = input->ReadByte();
-      if (d == ByteInput::kEnd) return ReportTruncation(offset, MsgIncompleteCharacterUtf16, c);
+      if (d == ByteInput::kEnd) return ReportTruncation(offset, Msg::IncompleteCharacterUtf16, c);
       std::uint32_t partner = MakeUnit(order, c, d);
       if (!IsTrailingSurrogate(partner)) {
-        Report(offset, MsgInvalidTrailSurrogate, partner);
+        Report(offset, Msg::InvalidTrailSurrogate, partner);
         result = false;
       }
       offset += 4;
       continue;
     } else if (IsTrailingSurrogate(unit)) {
-      Report(offset, MsgLoneTrailSurrogate, unit);
+      Report(offset, Msg::LoneTrailSurrogate, unit);
       result = false;
     }
     offset += 2;

@@ -19,7 +19,6 @@
 // kernel (block_kernels.h) the skip passes whole 64-byte blocks of sequences
 // whose following bytes are 0x80-0xBF first; the lenient forms are left to
 // the scalar skip.
-#include "report/messages.h"
 #include "validators/encoding_validator.h"
 #include "validators/fast_scan.h"
 
@@ -65,8 +64,7 @@ constexpr bool IsSurrogate(std::uint32_t b1, std::uint32_t b2, std::uint32_t b3)
 // The report for a following byte without its high bit, by whether it is
 // the second byte; an index rather than a branch, which such input would
 // mispredict.
-constexpr std::string_view kFollowingByteMessages[2] = {MsgInvalidContinuation,
-                                                        MsgInvalidSecondByte};
+constexpr Msg kFollowingByteMessages[2] = {Msg::InvalidContinuation, Msg::InvalidSecondByte};
 
 // The eight bytes at `p`, the first in the lowest bits.
 inline std::uint64_t LoadEightBytes(const std::uint8_t* p) {
@@ -140,7 +138,7 @@ bool EncodingValidator::ValidateUtf8() {
             cursor.Skip(SkipValidUtf8(cursor.next(), cursor.limit(), kernels, blockKernelBytes));
         offset += passed;
         fastPathBytes += passed;
-        throttle.Passed(passed);
+        throttle.Passed(passed, cursor.next() == cursor.limit());
       }
       if (cursor.limit() - cursor.next() >= 8) {
         // A whole sequence is buffered: judge it in place, the first
@@ -163,10 +161,10 @@ bool EncodingValidator::ValidateUtf8() {
           continue;
         }
         if (length == 6) {
-          ReportNoValue(offset, MsgInvalidSequence);
+          ReportNoValue(offset, Msg::InvalidSequence);
           result = false;
         } else if (IsSurrogate(p[0], p[1], p[2])) {
-          Report(offset, MsgSurrogateInUtf8, std::uint32_t{p[0]} << 16 | p[1] << 8 | p[2]);
+          Report(offset, Msg::SurrogateInUtf8, std::uint32_t{p[0]} << 16 | p[1] << 8 | p[2]);
           result = false;
         }
         offset += cursor.Skip(p + length);
@@ -193,10 +191,10 @@ bool EncodingValidator::ValidateUtf8() {
         } else {
           for (int i = 0; i < k; ++i) value = value << 8 | bytes[i];
         }
-        return ReportTruncation(offset, MsgIncompleteCharacterUtf8, value);
+        return ReportTruncation(offset, Msg::IncompleteCharacterUtf8, value);
       }
       if (b < 0x80) {
-        Report(offset, k == 1 ? MsgInvalidSecondByte : MsgInvalidContinuation, b);
+        Report(offset, k == 1 ? Msg::InvalidSecondByte : Msg::InvalidContinuation, b);
         result = false;
         offset += k + 1;
         complete = false;
@@ -207,11 +205,11 @@ bool EncodingValidator::ValidateUtf8() {
     if (!complete) continue;
     if (length == 3) {
       if (IsSurrogate(bytes[0], bytes[1], bytes[2])) {
-        Report(offset, MsgSurrogateInUtf8, bytes[0] << 16 | bytes[1] << 8 | bytes[2]);
+        Report(offset, Msg::SurrogateInUtf8, bytes[0] << 16 | bytes[1] << 8 | bytes[2]);
         result = false;
       }
     } else if (length == 6) {
-      ReportNoValue(offset, MsgInvalidSequence);
+      ReportNoValue(offset, Msg::InvalidSequence);
       result = false;
     }
     offset += length;

@@ -12,27 +12,28 @@ TEST(Utf8, ReportsExactly) {
       {{"Empty", "utf8", "", ""},
        {"ControlsAndNul", "utf8", Bytes({0x00, 0x01, 0x0A, 0x7F}), ""},
        {"LastSurrogateThenNext", "utf8", Bytes({0xED, 0xBF, 0xBF, 0x41, 0x80}),
-        Line(0, MsgSurrogateInUtf8, 0xEDBFBF) + Line(4, MsgIncompleteCharacterUtf8, 0x80)},
+        Line(0, Msg::SurrogateInUtf8, 0xEDBFBF) + Line(4, Msg::IncompleteCharacterUtf8, 0x80)},
        {"ByteOrderMarkAndNonCharacters", "utf8",
         Bytes({0xEF, 0xBB, 0xBF, 0xEF, 0xBF, 0xBE, 0xEF, 0xBF, 0xBF}), ""},
        {"SixByteRefusedWithoutValue", "utf8", Bytes({0xFC, 0x84, 0x80, 0x80, 0x80, 0x80, 0x41}),
-        Line(0, MsgInvalidSequence)},
+        Line(0, Msg::InvalidSequence)},
        {"BadThirdByte", "utf8", Bytes({0xE3, 0x81, 0x41, 0x42}),
-        Line(0, MsgInvalidContinuation, 0x41)},
+        Line(0, Msg::InvalidContinuation, 0x41)},
        {"BadFourthByte", "utf8", Bytes({0xF0, 0x80, 0x80, 0x41, 0x42}),
-        Line(0, MsgInvalidContinuation, 0x41)},
+        Line(0, Msg::InvalidContinuation, 0x41)},
        {"BadFifthByte", "utf8", Bytes({0xF8, 0x80, 0x80, 0x80, 0x00, 0x42}),
-        Line(0, MsgInvalidContinuation, 0x0)},
+        Line(0, Msg::InvalidContinuation, 0x0)},
        {"BadSixthByte", "utf8", Bytes({0xFC, 0x80, 0x80, 0x80, 0x80, 0x7F, 0xC3, 0xA9}),
-        Line(0, MsgInvalidContinuation, 0x7F)},
+        Line(0, Msg::InvalidContinuation, 0x7F)},
        {"ThreeByteWithHighThird", "utf8", Bytes({0xE3, 0x81, 0xC3, 0xA9}),
-        Line(3, MsgIncompleteCharacterUtf8, 0xA9)},
+        Line(3, Msg::IncompleteCharacterUtf8, 0xA9)},
        {"ContinuationAtEnd", "utf8", Bytes({0x41, 0x80}),
-        Line(1, MsgIncompleteCharacterUtf8, 0x80)},
+        Line(1, Msg::IncompleteCharacterUtf8, 0x80)},
        {"OffsetsCountInvalidBytes", "utf8",
         Bytes({0xC3, 0x41, 0xE3, 0x81, 0x00, 0xED, 0xA0, 0x80, 0xC3}),
-        Line(0, MsgInvalidSecondByte, 0x41) + Line(2, MsgInvalidContinuation, 0x0) +
-            Line(5, MsgSurrogateInUtf8, 0xEDA080) + Line(8, MsgIncompleteCharacterUtf8, 0xC3)}});
+        Line(0, Msg::InvalidSecondByte, 0x41) + Line(2, Msg::InvalidContinuation, 0x0) +
+            Line(5, Msg::SurrogateInUtf8, 0xEDA080) +
+            Line(8, Msg::IncompleteCharacterUtf8, 0xC3)}});
 }
 
 // Every sequence cut at every position: one truncation line with the bytes
@@ -56,7 +57,7 @@ TEST(Utf8Truncation, EveryPrefixOfEveryLength) {
   };
   for (const Cut& cut : cuts) {
     std::string input = Bytes({0x41, 0xE3, 0x81, 0x82}) + cut.bytes;
-    ExpectLines("utf8", input, Line(4, MsgIncompleteCharacterUtf8, cut.value));
+    ExpectLines("utf8", input, Line(4, Msg::IncompleteCharacterUtf8, cut.value));
   }
 }
 
@@ -66,18 +67,18 @@ TEST(Utf8Sweep, EveryFirstByteWithEverySecondByte) {
   SweepPairs("utf8", "", 0x80, 0xFF, [](Sweep& s, int b1, int b2) {
     std::string bytes = Bytes({b1, b2, 0x80, 0x80, 0x80, 0x80, 0x41});
     if (b2 < 0x80) {
-      s.Add(bytes.substr(0, 2), false, MsgInvalidSecondByte, b2);
-      return s.Add(bytes.substr(2), false, MsgInvalidContinuation, 0x41);
+      s.Add(bytes.substr(0, 2), false, Msg::InvalidSecondByte, b2);
+      return s.Add(bytes.substr(2), false, Msg::InvalidContinuation, 0x41);
     }
-    if (b1 < 0xC0 || b1 > 0xFB) return s.Add(bytes, false, MsgInvalidSequence, -1);
+    if (b1 < 0xC0 || b1 > 0xFB) return s.Add(bytes, false, Msg::InvalidSequence, -1);
     std::size_t length = b1 < 0xE0 ? 2 : b1 < 0xF0 ? 3 : b1 < 0xF8 ? 4 : 5;
     int code = (b1 & 0x0F) << 12 | (b2 & 0x3F) << 6;
     bool surrogate = length == 3 && code >= 0xD800 && code <= 0xDFFF;
-    s.Add(bytes.substr(0, length), !surrogate, MsgSurrogateInUtf8, b1 << 16 | b2 << 8 | 0x80);
+    s.Add(bytes.substr(0, length), !surrogate, Msg::SurrogateInUtf8, b1 << 16 | b2 << 8 | 0x80);
     // The 0x80 bytes left start a refused sequence that 0x41 ends: as its
     // second byte when only one is left.
-    s.Add(bytes.substr(length), false, length == 5 ? MsgInvalidSecondByte : MsgInvalidContinuation,
-          0x41);
+    s.Add(bytes.substr(length), false,
+          length == 5 ? Msg::InvalidSecondByte : Msg::InvalidContinuation, 0x41);
   });
 }
 
