@@ -97,26 +97,14 @@ def test_other_threads_run_while_validating():
     assert longest < (span[1] - span[0]) / 2
 
 
-@pytest.mark.parametrize(
-    "view",
-    [
-        memoryview(b"a\x80b\x80c\x80d\x80")[::-1],  # would read before the buffer
-        memoryview(b"a\x80b\x80c\x80d\x80")[::2],  # the bytes "abcd", not a run
-        memoryview(bytearray(b"a\x80b\x80c\x80d\x80"))[1::3],
-    ],
-)
-def test_buffers_that_are_not_one_run_are_refused(view):
-    with pytest.raises(BufferError):
-        codvet.validate(view, "shift_jis")
-    with pytest.raises(BufferError):
-        codvet.is_valid(view, "shift_jis")
-
-
-def test_buffers_of_any_shape_that_are_one_run():
-    data = b"ab\x80d" * 4
-    grid = memoryview(data).cast("B", (4, 4))
-    assert codvet.validate(grid, "utf8") == codvet.validate(data, "utf8")
-    assert [p.offset for p in codvet.validate(memoryview(data)[2:], "utf8")] == [0, 4, 8, 12]
+@pytest.mark.parametrize("cut", [slice(None, None, -1), slice(None, None, 2), slice(1, None, 3)])
+def test_buffers_that_are_not_one_run_are_refused(cut):
+    view = memoryview(bytearray(b"a\x80b\x80c\x80d\x80"))[cut]  # [::-1] read before the buffer
+    for call in (codvet.validate, codvet.is_valid):
+        with pytest.raises(BufferError):
+            call(view, "shift_jis")
+    grid = memoryview(b"ab\x80d" * 4).cast("B", (4, 4))  # one run in any shape is fine
+    assert [p.offset for p in codvet.validate(grid, "utf8")] == [2, 6, 10, 14]
 
 
 def test_encoding_names_are_str_and_errors_stay_short():
@@ -129,25 +117,20 @@ def test_encoding_names_are_str_and_errors_stay_short():
         codvet.validate(b"", "utf8\udc80")
 
 
-@pytest.mark.parametrize(
-    "limit, kept, truncated",
-    [(None, 10, False), (0, 0, True), (3, 3, True), (9, 9, True), (10, 10, False), (2**70, 10, False)],
-)
-def test_at_most_max_problems(tmp_path, limit, kept, truncated):
-    data = b"\x80" * 10
-    (tmp_path / "f").write_bytes(data)
+@pytest.mark.parametrize("limit, kept", [(None, 10), (0, 0), (3, 3), (10, 10), (2**70, 10)])
+def test_at_most_max_problems(tmp_path, limit, kept):
+    (tmp_path / "f").write_bytes(b"\x80" * 10)
     for problems in (
-        codvet.validate(data, "shift_jis", max_problems=limit),
+        codvet.validate(b"\x80" * 10, "shift_jis", max_problems=limit),
         codvet.validate_file(tmp_path / "f", "shift_jis", max_problems=limit),
     ):
         assert [p.offset for p in problems] == list(range(kept))
-        assert problems.truncated is truncated
-    with pytest.raises(ValueError):
-        codvet.validate(data, "utf8", max_problems=-1)
-    with pytest.raises(TypeError):
-        codvet.validate(data, "utf8", max_problems="3")
-    with pytest.raises(TypeError):
-        codvet.validate(data, "utf8", 3)  # keyword only
+        assert problems.truncated is (kept < 10)
+        again = pickle.loads(pickle.dumps(problems))
+        assert again == problems and again.truncated is problems.truncated
+    for bad, error in (-1, ValueError), ("3", TypeError):
+        with pytest.raises(error):
+            codvet.validate(b"", "utf8", max_problems=bad)
 
 
 def test_is_valid(tmp_path):
@@ -159,24 +142,14 @@ def test_is_valid(tmp_path):
         codvet.is_valid_file(tmp_path / "missing", "utf8")
 
 
-def test_problems_pickle():
-    problems = codvet.validate(b"\x80" * 5 + b"\xa4", "euc-jp", max_problems=2)
-    again = pickle.loads(pickle.dumps(problems))
-    assert again == problems and again.truncated and type(again[0]) is codvet.Problem
-
-
 @pytest.mark.parametrize("writer", [False, True], ids=["no writer", "silent writer"])
 def test_a_signal_ends_the_wait_for_a_fifo(tmp_path, writer):
     fifo = tmp_path / "fifo"
     os.mkfifo(fifo)
-    # With a writer that never writes, the open returns and the read waits.
-    held = os.open(fifo, os.O_RDWR) if writer else None
-
-    class Interrupted(Exception):
-        pass
+    held = os.open(fifo, os.O_RDWR) if writer else None  # the open returns, the read waits
 
     def interrupt(*_):
-        raise Interrupted
+        raise InterruptedError
 
     rescued = []
 
@@ -194,7 +167,7 @@ def test_a_signal_ends_the_wait_for_a_fifo(tmp_path, writer):
     rescue.start()
     try:
         signal.setitimer(signal.ITIMER_REAL, 0.2)
-        with pytest.raises(Interrupted):
+        with pytest.raises(InterruptedError):
             codvet.validate_file(fifo, "utf8")
     finally:
         signal.setitimer(signal.ITIMER_REAL, 0)
@@ -203,5 +176,4 @@ def test_a_signal_ends_the_wait_for_a_fifo(tmp_path, writer):
         rescue.join()
         if held is not None and not rescued:
             os.close(held)
-    assert codvet.validate_file(SAMPLES[0], "euc-jp") is not None
     assert codvet.validate(b"\x80", "utf8")[0].offset == 0
