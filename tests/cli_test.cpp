@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -97,10 +98,8 @@ TEST_F(Cli, ArgumentsAndFiles) {
     ProcessOptions options;
     options.mergeStderr = c.merge;
     ProcessResult r = Run(c.args, options);
-    std::string label = c.args.empty() ? "" : c.args.back();
-    EXPECT_EQ(r.out, c.out) << label;
-    EXPECT_EQ(r.err, c.err) << label;
-    EXPECT_EQ(r.status, c.status) << label;
+    EXPECT_EQ(std::tie(r.out, r.err, r.status), std::tie(c.out, c.err, c.status))
+        << testing::PrintToString(c.args);
   }
 }
 
@@ -124,9 +123,7 @@ TEST_F(Cli, StandardInput) {
     options.stdinMode = c.mode;
     options.stdinData = c.data;
     ProcessResult r = Run({"utf8"}, options);
-    EXPECT_EQ(r.out, c.out) << c.data;
-    EXPECT_EQ(r.err, c.err) << c.data;
-    EXPECT_EQ(r.status, c.status) << c.data;
+    EXPECT_EQ(std::tie(r.out, r.err, r.status), std::tie(c.out, c.err, c.status)) << c.data;
   }
 }
 
@@ -152,9 +149,7 @@ TEST_F(Cli, ClosedOrFullStandardOutput) {
     options.stdoutMode = c.mode;
     options.keepBytes = 10;
     ProcessResult r = Run({"shift_jis", c.file}, options);
-    EXPECT_EQ(r.out, c.out) << c.file;
-    EXPECT_EQ(r.err, "") << c.file;
-    EXPECT_EQ(r.status, c.status) << c.file;
+    EXPECT_EQ(std::tie(r.out, r.err, r.status), std::make_tuple(c.out, "", c.status)) << c.file;
   }
 }
 
@@ -172,9 +167,9 @@ TEST(Samples, GiveTheirDocumentedOutput) {
       ProcessOptions options;
       options.directory = CODVET_SOURCE_DIR;
       ProcessResult r = RunCodvet({encoding, "samples/" + name + ".txt"}, options);
-      EXPECT_EQ(r.out, expected) << name;
-      EXPECT_EQ(r.err, "") << name;
-      EXPECT_EQ(r.status, expected.empty() ? 0 : 2) << name;
+      EXPECT_EQ(std::tie(r.out, r.err, r.status),
+                std::make_tuple(expected, "", expected.empty() ? 0 : 2))
+          << name;
     }
   }
   EXPECT_EQ(samples, 14);  // utf16be and utf16le have no invalid sample
@@ -186,8 +181,8 @@ TEST_F(Cli, FifoArgument) {
   std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << "ok\x80"; });
   ProcessResult r = Run({"shift_jis", "fifo"});
   writer.join();
-  EXPECT_EQ(r.out, ReportText("fifo", 2, Msg::InvalidCharacter, 0x80));
-  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(std::tie(r.out, r.status),
+            std::make_tuple(ReportText("fifo", 2, Msg::InvalidCharacter, 0x80), 2));
 }
 
 // Each file is closed before the next is opened: thousands of arguments
@@ -200,9 +195,8 @@ TEST_F(Cli, ThousandsOfFilesWithFewDescriptors) {
   ProcessOptions options;
   options.maxOpenFiles = 32;
   ProcessResult r = Run(args, options);
-  EXPECT_EQ(r.out, ReportText("last.txt", 0, Msg::InvalidCharacter, 0xa9a1));
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(std::tie(r.out, r.err, r.status),
+            std::make_tuple(ReportText("last.txt", 0, Msg::InvalidCharacter, 0xa9a1), "", 2));
 }
 
 // Zeros with one problem placed just beyond 2^31 and the same problem again
@@ -268,9 +262,7 @@ TEST_F(HugeInput, ProgramReportsOffsetsBeyondTwoAndFourGiB) {
     }
     options.args = {encoding, huge};
     ProcessResult r = RunProcess(CODVET_BINARY, options);
-    EXPECT_EQ(r.out, expected) << encoding;
-    EXPECT_EQ(r.err, "") << encoding;
-    EXPECT_EQ(r.status, 2) << encoding;
+    EXPECT_EQ(std::tie(r.out, r.err, r.status), std::make_tuple(expected, "", 2)) << encoding;
   }
 }
 
@@ -285,10 +277,9 @@ TEST_F(HugeInput, LibraryReportsOffsetsBeyondTwoAndFourGiB) {
   });
   EXPECT_EQ(status, Status::Invalid) << validator.errorNumber();
   ASSERT_EQ(problems.size(), 2u);
-  for (std::size_t i = 0; i < 2; ++i) {
-    EXPECT_EQ(problems[i].offset, i == 0 ? kNear : kFar);
-    EXPECT_EQ(problems[i].value, 0x80u);
-  }
+  EXPECT_EQ(
+      std::make_tuple(problems[0].offset, problems[0].value, problems[1].offset, problems[1].value),
+      std::make_tuple(kNear, 0x80u, kFar, 0x80u));
 }
 
 #ifdef CODVET_FAIL_ALLOC
@@ -300,9 +291,7 @@ TEST_F(Cli, MemoryOverWhenACodeSetCannotBeAllocated) {
     options.env = {std::string("LD_PRELOAD=") + CODVET_FAIL_ALLOC,
                    std::string("CODVET_FAIL_ALLOC_NTH=") + nth};
     ProcessResult r = Run({"utf8", "invalid.txt"}, options);
-    EXPECT_EQ(r.out, "") << nth;
-    EXPECT_EQ(r.err, "Memory Over") << nth;
-    EXPECT_EQ(r.status, 6) << nth;
+    EXPECT_EQ(std::tie(r.out, r.err, r.status), std::make_tuple("", "Memory Over", 6)) << nth;
     // Without an encoding name no code set is built.
     EXPECT_EQ(RunCodvet({}, options).status, 4);
   }

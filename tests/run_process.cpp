@@ -11,16 +11,12 @@
 
 namespace codvet {
 
-namespace {
-
 // `text` as one word for the shell.
-std::string Quote(const std::string& text) {
+static std::string Quote(const std::string& text) {
   std::string quoted = "'";
   for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return quoted + "'";
 }
-
-}  // namespace
 
 bool UnderValgrind() {
   const char* setting = getenv("CODVET_VALGRIND");

@@ -50,14 +50,14 @@ class TempDir {
     std::random_device random;
     std::error_code error;
     for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-      std::filesystem::path path =
+      auto path =
           std::filesystem::temp_directory_path(error) / ("codvet." + std::to_string(random()));
       if (std::filesystem::create_directory(path, error)) path_ = path.string();
     }
   }
   ~TempDir() {
     std::error_code error;
-    if (!path_.empty()) std::filesystem::remove_all(path_, error);
+    std::filesystem::remove_all(path_, error);
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;

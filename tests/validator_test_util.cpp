@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "library/encoding_table.h"
@@ -47,40 +48,23 @@ std::string ReportText(std::string_view name, std::int64_t offset, Msg message,
 
 std::string ReportText(std::string_view name, std::int64_t offset, std::string_view message,
                        std::int64_t value) {
-  char number[64];
+  char number[64], hex[32] = "";
   std::snprintf(number, sizeof number, "\" (%" PRId64 "): ", offset);
-  std::string line = "\"" + std::string(name) + number + std::string(message);
-  if (value >= 0) {
-    std::snprintf(number, sizeof number, " (0x%" PRIx64 ")", value);
-    line += number;
-  }
-  return line + "\n";
+  if (value >= 0) std::snprintf(hex, sizeof hex, " (0x%" PRIx64 ")", value);
+  return "\"" + std::string(name) + number + std::string(message) + hex + "\n";
 }
-
-namespace {
-
-// The tables of `encoding`, loaded once, as the program and the library load
-// them, and shared by every validation of the tests.
-const CodeTables& TablesFor(const Encoding& encoding) {
-  static std::unique_ptr<CodeTables> loaded[kEncodingCount];
-  std::unique_ptr<CodeTables>& tables = loaded[&encoding - kEncodingTable];
-  if (!tables) {
-    tables = std::make_unique<CodeTables>();
-    LoadTables(*tables, encoding);
-  }
-  return *tables;
-}
-
-}  // namespace
 
 Outcome RunValidator(const char* encodingName, std::string_view bytes, RunOptions options) {
   const Encoding* encoding = FindEncoding(encodingName);
   EXPECT_NE(encoding, nullptr) << encodingName;
   Outcome outcome;
   if (encoding == nullptr) return outcome;
+  static std::unique_ptr<CodeTables> loaded[kEncodingCount];
+  std::unique_ptr<CodeTables>& tables = loaded[encoding - kEncodingTable];
+  if (!tables) LoadTables(*(tables = std::make_unique<CodeTables>()), *encoding);
   ReportSink sink(&outcome.lines, 4096);
   EncodingValidator validator(&sink);
-  validator.tables = &TablesFor(*encoding);
+  validator.tables = tables.get();
   std::vector<std::uint8_t> exact(bytes.begin(), bytes.end());
   ByteInput input(16);
   input.OpenMemory(exact.data(), exact.size(), options.chunk);
@@ -100,8 +84,8 @@ void ExpectLines(const char* encodingName, std::string_view bytes, const std::st
        {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{5}, SIZE_MAX}) {
     for (bool fast : {true, false}) {
       Outcome got = RunValidator(encodingName, bytes, {chunk, fast});
-      EXPECT_EQ(got.lines, lines) << encodingName << " chunk " << chunk << " fast " << fast;
-      EXPECT_EQ(got.valid, lines.empty()) << encodingName << " chunk " << chunk << " fast " << fast;
+      EXPECT_EQ(std::tie(got.lines, got.valid), std::make_tuple(lines, lines.empty()))
+          << encodingName << " chunk " << chunk << " fast " << fast;
     }
   }
 }
@@ -132,8 +116,9 @@ void SweepPairs(const char* encodingName, std::string prefix, int firstLow, int 
     for (int b2 = 0; b2 < 256; ++b2) add(sweep, b1, b2);
   }
   Outcome fast = RunValidator(encodingName, sweep.input);
-  EXPECT_EQ(fast.lines, sweep.expected) << encodingName;
-  EXPECT_EQ(fast.valid, sweep.expected.empty()) << encodingName;
+  EXPECT_EQ(std::tie(fast.lines, fast.valid),
+            std::make_tuple(sweep.expected, sweep.expected.empty()))
+      << encodingName;
   EXPECT_EQ(RunValidator(encodingName, sweep.input, {7, false, Kernel::Scalar}).lines,
             sweep.expected)
       << encodingName;

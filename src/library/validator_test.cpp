@@ -30,53 +30,41 @@ namespace {
 // `name`.
 std::string Lines(const std::string& name, const std::vector<Problem>& problems) {
   std::string out;
-  for (const Problem& p : problems) {
-    out += ReportText(name, p.offset, MessageReportText(p.message),
-                      p.hasValue ? std::int64_t{p.value} : -1);
-  }
+  for (const Problem& p : problems)
+    out += ReportText(name, p.offset, MessageReportText(p.message), p.hasValue ? p.value : -1LL);
   return out;
 }
 
-// Inputs for one encoding: its samples, and the valid one with ever more
-// bytes changed at random, whole and cut short at random.
-std::vector<std::string> MakeInputs(const std::string& encoding, std::mt19937& rng) {
-  std::string samples = std::string(CODVET_SOURCE_DIR) + "/samples/" + encoding;
-  std::string valid = ReadFile(samples + "-valid.txt");
-  std::vector<std::string> inputs = {"", valid, ReadFile(samples + "-invalid.txt")};
-  for (int round = 0; round < 15; ++round) {
-    std::string changed = valid;
-    for (int k = 0; k <= round * round; ++k)
-      changed[rng() % changed.size()] = static_cast<char>(rng());
-    inputs.push_back(changed);
-    inputs.push_back(changed.substr(0, rng() % changed.size()));
-  }
-  return inputs;
-}
-
-// Each input from one buffer, from a file and from a read that fails
-// half-way (what was delivered before the failure comes first in the
-// problems of the whole); then the program run over the same files. The
-// library's fuzz target covers pieces of every size.
+// Each encoding's samples, and the valid one with ever more bytes changed at
+// random, whole and cut short at random: each from one buffer, from a file and
+// from a read that fails half-way (what was delivered before the failure comes
+// first in the problems of the whole); then the program run over the same
+// files. The library's fuzz target covers pieces of every size.
 TEST(Library, GivesTheProgramsProblemsWhereverTheBytesComeFrom) {
   std::mt19937 rng(17);
   for (const char* encoding : kTestEncodings) {
     Validator validator(encoding);
-    ASSERT_EQ(validator.status(), Status::Valid);
     TempDir dir;
     ProcessOptions options;
     options.args = {encoding};
-    std::string expected;
-    std::vector<std::string> inputs = MakeInputs(encoding, rng);
+    std::string samples = std::string(CODVET_SOURCE_DIR) + "/samples/" + encoding, expected;
+    std::string valid = ReadFile(samples + "-valid.txt");
+    std::vector<std::string> inputs = {"", valid, ReadFile(samples + "-invalid.txt")};
+    for (int round = 0; round < 15; ++round) {
+      std::string changed = valid;
+      for (int k = 0; k <= round * round; ++k) changed[rng() % changed.size()] = char(rng());
+      inputs.push_back(changed);
+      inputs.push_back(changed.substr(0, rng() % changed.size()));
+    }
     for (std::size_t i = 0; i < inputs.size(); ++i) {
       const std::string& input = inputs[i];
       std::string path = dir.Write("in" + std::to_string(i), input);
       options.args.push_back(path);
-      std::vector<Problem> problems;
+      std::vector<Problem> problems, got;
       Status status = validator.Validate(input.data(), input.size(), &problems);
       EXPECT_EQ(status, problems.empty() ? Status::Valid : Status::Invalid);
       expected += Lines(path, problems);
       std::string whole = Lines("t", problems);
-      std::vector<Problem> got;
       auto keep = [&](const Problem& p) { return got.push_back(p), true; };
       validator.ValidateFile(path.c_str(), keep);
       EXPECT_EQ(Lines("t", got), whole) << encoding << " from a file";
@@ -90,7 +78,8 @@ TEST(Library, GivesTheProgramsProblemsWhereverTheBytesComeFrom) {
       got.clear();
       EXPECT_EQ(validator.ValidateReader(failing, keep), Status::ReadFailed);
       EXPECT_EQ(validator.errorNumber(), EIO);
-      EXPECT_EQ(whole.compare(0, Lines("t", got).size(), Lines("t", got)), 0);
+      std::string part = Lines("t", got);
+      EXPECT_EQ(whole.substr(0, part.size()), part);
     }
 #ifndef _WIN32  // tests/windows_cli_test.sh runs the Windows program
     ProcessResult run = RunProcess(CODVET_BINARY, options);
@@ -167,10 +156,10 @@ TEST(Library, ClosesTheFileWhenAProblemFunctionThrows) {
   Validator v("utf8");
   auto before = openFiles();
   for (int i = 0; i < 20; ++i) {
-    EXPECT_THROW(v.ValidateFile(path.c_str(), [](const Problem&) -> bool {
-      throw std::runtime_error("caller's");
-    }),
-                 std::runtime_error);
+    EXPECT_THROW(
+        v.ValidateFile(path.c_str(),
+                       [](const Problem&) -> bool { throw std::runtime_error("caller's"); }),
+        std::runtime_error);
   }
   EXPECT_EQ(openFiles(), before);
   EXPECT_EQ(v.ValidateFile(path.c_str(), nullptr, nullptr), Status::Invalid);
@@ -214,13 +203,10 @@ TEST(Library, NamesEncodingsAsTheProgramDoes) {
   for (int i = 0; i < kEncodingCount; ++i) EXPECT_STREQ(EncodingName(i), kTestEncodings[i]);
   EXPECT_EQ(EncodingName(8), nullptr);
   EXPECT_STREQ(Validator("UTF16LE").encodingName(), "utf16le");
-  EXPECT_STREQ(Validator("Shift_JIS").encodingName(), "shift_jis");
-  for (const char* unknown : {"utf-8", "sjis", "cp932", "UTF-16", "", "utf8 "}) {
+  for (const char* unknown : {"utf-8", "sjis", "UTF-16", "", "utf8 ", (const char*)nullptr}) {
     Validator validator(unknown);
-    EXPECT_EQ(validator.status(), Status::UnknownEncoding) << unknown;
-    EXPECT_EQ(validator.Validate("", 0, nullptr, nullptr), Status::UnknownEncoding);
+    EXPECT_EQ(validator.Validate("", 0, nullptr, nullptr), Status::UnknownEncoding) << unknown;
   }
-  EXPECT_EQ(Validator(nullptr).status(), Status::UnknownEncoding);
 }
 
 #ifndef _WIN32

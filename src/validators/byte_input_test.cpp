@@ -17,28 +17,16 @@
 namespace codvet {
 namespace {
 
-#ifdef _WIN32
-int MakePipe(int fds[2]) {
-  return _pipe(fds, 1 << 16, _O_BINARY);
-}
-#else
-int MakePipe(int fds[2]) {
-  return pipe(fds);
-}
-#endif
-
-std::string ReadAll(ByteInput& input) {
-  std::string bytes;
-  for (int b; (b = input.ReadByte()) != ByteInput::kEnd;) bytes.push_back(static_cast<char>(b));
-  return bytes;
-}
-
 // A pipe written in pieces from another thread; on POSIX its end is
 // non-blocking, as an inherited descriptor may be, so that the reader finds
 // it empty at times and must wait rather than fail.
 TEST(ByteInput, DescriptorAcrossManyRefills) {
   int fds[2];
-  ASSERT_EQ(MakePipe(fds), 0);
+#ifdef _WIN32
+  ASSERT_EQ(_pipe(fds, 1 << 16, _O_BINARY), 0);
+#else
+  ASSERT_EQ(pipe(fds), 0);
+#endif
 #ifndef _WIN32
   fcntl(fds[0], F_SETFL, O_NONBLOCK);
 #endif
@@ -53,7 +41,9 @@ TEST(ByteInput, DescriptorAcrossManyRefills) {
   });
   ByteInput input(7);
   input.Open(fds[0]);
-  EXPECT_EQ(ReadAll(input), data);
+  std::string bytes;
+  for (int b; (b = input.ReadByte()) != ByteInput::kEnd;) bytes.push_back(static_cast<char>(b));
+  EXPECT_EQ(bytes, data);
   EXPECT_FALSE(input.failed());
   writer.join();
   close(fds[0]);

@@ -64,9 +64,6 @@ class FastPath : public ::testing::TestWithParam<std::tuple<int, Kernel>> {
   }
   const char* encoding() const { return EncodingName(std::get<0>(GetParam())); }
   Kernel kernel() const { return std::get<1>(GetParam()); }
-  std::string Text(std::size_t size, std::uint64_t seed, bench::CorpusKind kind) {
-    return bench::MakeText(kind, encoding(), size, seed, true);
-  }
   // Validates `bytes` with the plain path once and with the fast path at
   // every piece size in `chunks`: tiny ones put edges inside characters,
   // larger ones let the block-wise scans run; true if all agree.
@@ -129,7 +126,8 @@ TEST_P(FastPath, EveryPositionCutChangedOrRemoved) {
              : name.compare(0, 5, "utf16") == 0 ? Bytes({c, 0})
                                                 : std::string(1, c);
   }
-  for (const std::string& text : {Text(150, 0, kLong), Text(150, 1, kMixed), ascii}) {
+  for (const std::string& text : {bench::MakeText(kLong, encoding(), 150, 0, true),
+                                  bench::MakeText(kMixed, encoding(), 150, 1, true), ascii}) {
     for (std::size_t at = 0; at < text.size(); ++at) {
       ASSERT_TRUE(SameBothWays(text.substr(0, at), {2, 5, 16, SIZE_MAX}));
       std::string removed = text;
@@ -152,7 +150,8 @@ TEST_P(FastPath, EveryPositionCutChangedOrRemoved) {
 TEST_P(FastPath, GeneratedTextSparselyChanged) {
   std::mt19937 random(4);
   for (int round = 0; round < 20; ++round) {
-    std::string text = Text(50 + 1000 * round, round, round % 2 == 0 ? kLong : kMixed);
+    std::string text =
+        bench::MakeText(round % 2 ? kMixed : kLong, encoding(), 50 + 1000 * round, round, true);
     EXPECT_TRUE(RunValidator(encoding(), text, {SIZE_MAX, false, Kernel::Scalar}).valid);
     ASSERT_TRUE(SameBothWays(text));
     for (int changes = round % 6 * 3 + 1; changes > 0; --changes) {
