@@ -35,15 +35,10 @@ using codvet::Status;
 std::string Lines(const std::vector<Problem>& problems) {
   std::string out;
   for (const Problem& p : problems) {
-    char number[48];
+    char number[48], hex[24] = "";
     std::snprintf(number, sizeof number, "\"t\" (%" PRId64 "): ", p.offset);
-    out += number;
-    out += codvet::MessageReportText(p.message);
-    if (p.hasValue) {
-      std::snprintf(number, sizeof number, " (0x%" PRIx32 ")", p.value);
-      out += number;
-    }
-    out += "\n";
+    if (p.hasValue) std::snprintf(hex, sizeof hex, " (0x%" PRIx32 ")", p.value);
+    out += number + std::string(codvet::MessageReportText(p.message)) + hex + "\n";
   }
   return out;
 }
@@ -127,11 +122,11 @@ void CheckEncoding(int encoding, const std::uint8_t* data, std::size_t size, Cho
   if (codvet_validate_collect(c[encoding], data, size, array.data(), k, &count) !=
           static_cast<codvet_status>(limited) ||
       count != prefix.size() ||
-      !std::equal(prefix.begin(), prefix.end(), array.begin(), [](const Problem& p,
-                                                                 const codvet_problem& q) {
-        return p.offset == q.offset && static_cast<int>(p.message) == q.message &&
-               p.hasValue == (q.has_value != 0) && p.value == q.value;
-      })) {
+      !std::equal(prefix.begin(), prefix.end(), array.begin(),
+                  [](const Problem& p, const codvet_problem& q) {
+                    return p.offset == q.offset && static_cast<int>(p.message) == q.message &&
+                           p.hasValue == (q.has_value != 0) && p.value == q.value;
+                  })) {
     Fail("C collection", encoding);
   }
 

@@ -2,13 +2,10 @@
 // full streams and inputs beyond 4 GiB; standard output, standard error and
 // the exit status are compared exactly.
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -173,16 +170,6 @@ TEST(Samples, GiveTheirDocumentedOutput) {
     }
   }
   EXPECT_EQ(samples, 14);  // utf16be and utf16le have no invalid sample
-}
-
-TEST_F(Cli, FifoArgument) {
-  std::string fifo = dir.path() + "/fifo";
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << "ok\x80"; });
-  ProcessResult r = Run({"shift_jis", "fifo"});
-  writer.join();
-  EXPECT_EQ(std::tie(r.out, r.status),
-            std::make_tuple(ReportText("fifo", 2, Msg::InvalidCharacter, 0x80), 2));
 }
 
 // Each file is closed before the next is opened: thousands of arguments

@@ -41,9 +41,8 @@ def test_samples_give_the_programs_lines(sample):
 
 def test_a_problem_without_a_value():
     (problem,) = codvet.validate(b"ok" + b"\x80" * 6, "utf8")
-    assert (problem.offset, problem.identifier, problem.value) == (2, "MsgInvalidSequence", None)
-    assert (problem.english, problem.japanese) == ("Invalid Seq.", "あり得ない不正なバイト列です")
-    assert problem == (2, "MsgInvalidSequence", "Invalid Seq.", "あり得ない不正なバイト列です", None)
+    fields = (problem.offset, problem.identifier, problem.english, problem.japanese, problem.value)
+    assert fields == problem == (2, "MsgInvalidSequence", "Invalid Seq.", "あり得ない不正なバイト列です", None)
     assert isinstance(problem, codvet.Problem)
     assert codvet.validate(b"", "utf16") == []
 
@@ -66,6 +65,8 @@ def test_files_that_cannot_be_read(tmp_path):
     with pytest.raises(FileNotFoundError) as error:
         codvet.validate_file(tmp_path / "missing", "utf8")
     assert error.value.filename == tmp_path / "missing"
+    with pytest.raises(FileNotFoundError):
+        codvet.is_valid_file(tmp_path / "missing", "utf8")
     with pytest.raises(IsADirectoryError):
         codvet.validate_file(str(tmp_path), "utf8")
     with pytest.raises(ValueError):
@@ -138,8 +139,6 @@ def test_is_valid(tmp_path):
     assert codvet.is_valid(b"\x82\xa0", "shift_jis") is True
     assert codvet.is_valid(b"\x82\xa0\x82", "shift_jis") is False
     assert codvet.is_valid_file(tmp_path / "f", "shift_jis") is False
-    with pytest.raises(FileNotFoundError):
-        codvet.is_valid_file(tmp_path / "missing", "utf8")
 
 
 @pytest.mark.parametrize("writer", [False, True], ids=["no writer", "silent writer"])

@@ -7,16 +7,14 @@
 namespace codvet {
 namespace {
 
-// The lead bytes of code page 932 (Shift_JIS).
-LeadBytes Cp932() {
-  LeadBytes lead;
-  for (int b = 0x81; b <= 0x9F; ++b) lead.Add(static_cast<unsigned char>(b));
-  for (int b = 0xE0; b <= 0xFC; ++b) lead.Add(static_cast<unsigned char>(b));
-  return lead;
-}
-
 const LeadBytes kSingleByte;
-const LeadBytes kCp932 = Cp932();
+const LeadBytes kCp932 = [] {  // the lead bytes of code page 932
+  LeadBytes lead;
+  for (int b = 0x81; b <= 0xFC; ++b) {
+    if (b <= 0x9F || b >= 0xE0) lead.Add(static_cast<unsigned char>(b));
+  }
+  return lead;
+}();
 
 // Both rules for doubled quotes read these lines alike; where they differ,
 // the ExpandWildcards table below tells them apart. An argument that began
