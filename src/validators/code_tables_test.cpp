@@ -29,13 +29,11 @@ class KeptValidator {
     validator_.displayName = "t";
   }
   Outcome Validate(const std::string& bytes, std::size_t chunk) {
-    Outcome outcome;
     lines_.clear();
     input_.OpenMemory(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), chunk);
-    outcome.valid = RunOperation(validator_, encoding_);
+    bool valid = RunOperation(validator_, encoding_);
     sink_.Flush();
-    outcome.lines = lines_;
-    return outcome;
+    return {valid, lines_};
   }
 
  private:
