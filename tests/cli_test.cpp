@@ -2,10 +2,13 @@
 // full streams and inputs beyond 4 GiB; standard output, standard error and
 // the exit status are compared exactly.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -100,7 +103,8 @@ TEST_F(Cli, ArgumentsAndFiles) {
   }
 }
 
-// Standard input is named (STDIN) and read as raw bytes.
+// Standard input is named (STDIN) and read as raw bytes. With it closed, a
+// file opens as descriptor 0 and is read as any other.
 TEST_F(Cli, StandardInput) {
   const std::string kCrLf = "a\r\n\x1a\r\x80";
   struct Case {
@@ -108,18 +112,22 @@ TEST_F(Cli, StandardInput) {
     std::string data;
     std::string out, err;
     int status;
+    const char* file = nullptr;
   } cases[] = {
       {StdinMode::Empty, "", "", "", 0},
       {StdinMode::Pipe, "ok\xc3", ReportText("(STDIN)", 2, Msg::IncompleteCharacterUtf8, 0xc3), "",
        2},
       {StdinMode::Data, kCrLf, ReportText("(STDIN)", 5, Msg::IncompleteCharacterUtf8, 0x80), "", 2},
       {StdinMode::Closed, "", "", "(STDIN): Bad file descriptor\n", 4},
+      {StdinMode::Closed, "", kInvalid, "", 2, "invalid.txt"},
   };
   for (const Case& c : cases) {
     ProcessOptions options;
     options.stdinMode = c.mode;
     options.stdinData = c.data;
-    ProcessResult r = Run({"utf8"}, options);
+    ProcessResult r = Run(c.file ? std::vector<std::string>{"utf8", c.file}
+                                 : std::vector<std::string>{"utf8"},
+                          options);
     EXPECT_EQ(std::tie(r.out, r.err, r.status), std::tie(c.out, c.err, c.status)) << c.data;
   }
 }
@@ -170,6 +178,17 @@ TEST(Samples, GiveTheirDocumentedOutput) {
     }
   }
   EXPECT_EQ(samples, 14);  // utf16be and utf16le have no invalid sample
+}
+
+// A named pipe is opened and read like a file.
+TEST_F(Cli, FifoArgument) {
+  std::string fifo = dir.path() + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << "ok\x80"; });
+  ProcessResult r = Run({"shift_jis", "fifo"});
+  writer.join();
+  EXPECT_EQ(std::tie(r.out, r.status),
+            std::make_tuple(ReportText("fifo", 2, Msg::InvalidCharacter, 0x80), 2));
 }
 
 // Each file is closed before the next is opened: thousands of arguments
