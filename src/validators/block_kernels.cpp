@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "codeset/jis_to_shift_jis.h"
-#include "validators/encoding_validator.h"
+#include "validators/encoding_basics.h"
 
 namespace codvet {
 

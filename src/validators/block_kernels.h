@@ -11,10 +11,9 @@
 #include <cstdint>
 
 #include "codeset/code_set.h"
+#include "validators/encoding_basics.h"
 
 namespace codvet {
-
-enum class Iso2022Mode : int;  // in encoding_validator.h
 
 // The instruction sets a kernel may use, in rising order.
 enum class Kernel : int { Scalar = 0, Avx2 = 1, Avx512 = 2 };

@@ -3,7 +3,7 @@
 // table looked up by one permutation.
 #include "validators/block_kernels.h"
 #include "validators/block_masks.h"
-#include "validators/encoding_validator.h"
+#include "validators/encoding_basics.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 

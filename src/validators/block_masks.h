@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "validators/encoding_validator.h"
+#include "validators/encoding_basics.h"
 
 namespace codvet {
 namespace block_masks {

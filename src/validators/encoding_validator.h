@@ -13,18 +13,9 @@
 #include "validators/block_kernels.h"
 #include "validators/byte_input.h"
 #include "validators/code_tables.h"
+#include "validators/encoding_basics.h"
 
 namespace codvet {
-
-enum class Utf16ByteOrder : int { Detect = 0, LittleEndian = 1, BigEndian = 2 };
-
-enum class Iso2022Mode : int { Ascii = 0, JisRoman = 1, Jis1978 = 2, Jis1983 = 3 };
-
-// Tells whether `byte` opens a two-byte Shift_JIS character (0x81-0x9F,
-// 0xE0-0xFC), whatever table is loaded.
-constexpr bool IsShiftJisLeadByte(int byte) {
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
 
 // Every operation reads `input` from its position to the end (or to a
 // character cut short by the end), prints one report line per problem

@@ -10,6 +10,7 @@
 
 #include "codeset/code_set.h"
 #include "codeset/jis_to_shift_jis.h"
+#include "validators/encoding_basics.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -107,10 +108,6 @@ inline const std::uint8_t* FindByte(const std::uint8_t* p, const std::uint8_t* e
   return found != nullptr ? static_cast<const std::uint8_t*>(found) : end;
 #endif
 }
-
-// The bytes a block kernel judges at once; fewer buffered are left to the
-// scalar fast path.
-constexpr std::ptrdiff_t kBlockSize = 64;
 
 // How many bytes the scalar fast path takes on after a block kernel stops,
 // before the kernel tries again, where the kernel has been passing little.
