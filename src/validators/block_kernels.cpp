@@ -1,6 +1,7 @@
 #include "validators/block_kernels.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "codeset/jis_to_shift_jis.h"
 #include "validators/encoding_basics.h"
@@ -16,35 +17,135 @@ bool KernelSupported(Kernel kernel) {
     case Kernel::Scalar:
       return true;
 #if defined(CODVET_X86_KERNELS)
+    case Kernel::Sse:
+      return __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("sse4.1");
     case Kernel::Avx2:
       return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2");
     case Kernel::Avx512:
       return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
              __builtin_cpu_supports("bmi2");
-#else
+#elif defined(__aarch64__)
+    case Kernel::Neon:
+      return true;
+#endif
     default:
       return false;
-#endif
   }
-  return false;
 }
 
 Kernel BestKernel() {
-  static const Kernel best = KernelSupported(Kernel::Avx512) ? Kernel::Avx512
-                             : KernelSupported(Kernel::Avx2) ? Kernel::Avx2
-                                                             : Kernel::Scalar;
+  static const Kernel best = [] {
+    for (Kernel kernel : {Kernel::Avx512, Kernel::Avx2, Kernel::Sse, Kernel::Neon}) {
+      if (KernelSupported(kernel)) return kernel;
+    }
+    return Kernel::Scalar;
+  }();
   return best;
 }
 
 const BlockKernels* KernelsFor(Kernel kernel) {
+  switch (kernel) {
 #if defined(CODVET_X86_KERNELS)
-  if (kernel == Kernel::Avx2) return &kAvx2Kernels;
-  if (kernel == Kernel::Avx512) return &kAvx512Kernels;
-#else
-  (void)kernel;
+    case Kernel::Sse:
+      return &kSseKernels;
+    case Kernel::Avx2:
+      return &kAvx2Kernels;
+    case Kernel::Avx512:
+      return &kAvx512Kernels;
+#elif defined(__aarch64__)
+    case Kernel::Neon:
+      return &kNeonKernels;
 #endif
-  return nullptr;
+    default:
+      return &kScalarKernels;
+  }
 }
+
+// The scalar kernels: 64-bit words, for the blocks that need no table, the
+// commonest in most text (ASCII, and UTF-16 units outside the surrogates).
+// The rest they leave to the scalar fast path.
+namespace {
+
+constexpr std::uint64_t kOnes = 0x0101010101010101u;
+constexpr std::uint64_t kHighs = 0x8080808080808080u;
+
+inline std::uint64_t Word(const std::uint8_t* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+inline bool AsciiBlock(const std::uint8_t* p) {
+  std::uint64_t any = 0;
+  for (int i = 0; i < kBlockSize; i += 8) any |= Word(p + i);
+  return (any & kHighs) == 0;
+}
+
+// Whether any byte of the block is `byte` (the borrow trick: exact as a yes
+// or no, though not for which byte).
+inline bool BlockHas(const std::uint8_t* p, std::uint8_t byte) {
+  std::uint64_t found = 0;
+  for (int i = 0; i < kBlockSize; i += 8) {
+    std::uint64_t x = Word(p + i) ^ kOnes * byte;
+    found |= (x - kOnes) & ~x;
+  }
+  return (found & kHighs) != 0;
+}
+
+const std::uint8_t* PassShiftJisScalar(const std::uint8_t* p, const std::uint8_t* end,
+                                       const ShiftJisSummary& summary) {
+  // Only where every byte below 0x80 is a character.
+  if (summary.singles.low[0] != 0 || summary.singles.count[0] < 0x80) return p;
+  while (end - p >= kBlockSize && AsciiBlock(p)) p += kBlockSize;
+  return p;
+}
+
+const std::uint8_t* PassEucJpScalar(const std::uint8_t* p, const std::uint8_t* end,
+                                    const PairRanges&) {
+  while (end - p >= kBlockSize && AsciiBlock(p)) p += kBlockSize;
+  return p;
+}
+
+// In ASCII mode everything but an escape passes.
+const std::uint8_t* PassIso2022JpScalar(const std::uint8_t* p, const std::uint8_t* end,
+                                        const PairRanges&, Iso2022Mode& mode) {
+  if (mode != Iso2022Mode::Ascii) return p;
+  while (end - p >= kBlockSize && !BlockHas(p, 0x1B)) p += kBlockSize;
+  return p;
+}
+
+const std::uint8_t* PassUtf8Scalar(const std::uint8_t* p, const std::uint8_t* end) {
+  while (end - p >= kBlockSize && AsciiBlock(p)) p += kBlockSize;
+  return p;
+}
+
+// Four units to a word, read in the input's byte order; a block passes with
+// no surrogate and no 0xFFFE (the borrow trick again, on 16-bit lanes).
+const std::uint8_t* PassUtf16Scalar(const std::uint8_t* p, const std::uint8_t* end,
+                                    bool bigEndian) {
+  constexpr std::uint64_t kUnitOnes = 0x0001000100010001u;
+  constexpr std::uint64_t kUnitHighs = 0x8000800080008000u;
+  constexpr std::uint64_t kLowBytes = 0x00FF00FF00FF00FFu;
+  const bool swap = bigEndian != (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__);
+  while (end - p >= kBlockSize) {
+    std::uint64_t found = 0;
+    for (int i = 0; i < kBlockSize; i += 8) {
+      std::uint64_t units = Word(p + i);
+      if (swap) units = (units >> 8 & kLowBytes) | (units & kLowBytes) << 8;
+      std::uint64_t surrogate = (units & 0xF800F800F800F800u) ^ 0xD800D800D800D800u;
+      std::uint64_t fffe = units ^ 0xFFFEFFFEFFFEFFFEu;
+      found |= ((surrogate - kUnitOnes) & ~surrogate) | ((fffe - kUnitOnes) & ~fffe);
+    }
+    if ((found & kUnitHighs) != 0) return p;
+    p += kBlockSize;
+  }
+  return p;
+}
+
+}  // namespace
+
+const BlockKernels kScalarKernels = {PassShiftJisScalar, PassEucJpScalar, PassIso2022JpScalar,
+                                     PassUtf8Scalar, PassUtf16Scalar};
 
 namespace {
 
