@@ -102,12 +102,11 @@ bool EncodingValidator::ValidateUtf16(Utf16ByteOrder byteOrder) {
   for (;;) {
     if (useFastPath &&
         (order == Utf16ByteOrder::BigEndian || order == Utf16ByteOrder::LittleEndian)) {
-      std::ptrdiff_t passed =
-          input->Skip(order == Utf16ByteOrder::BigEndian
-                          ? SkipValidUtf16Blocks<true>(input->next(), input->limit(), kernels,
-                                                       blockKernelBytes)
-                          : SkipValidUtf16Blocks<false>(input->next(), input->limit(), kernels,
-                                                        blockKernelBytes));
+      std::ptrdiff_t passed = input->Skip(
+          order == Utf16ByteOrder::BigEndian
+              ? SkipValidUtf16Blocks<true>(input->next(), input->limit(), kernels, blockKernelBytes)
+              : SkipValidUtf16Blocks<false>(input->next(), input->limit(), kernels,
+                                            blockKernelBytes));
       offset += passed;
       fastPathBytes += passed;
     }
