@@ -61,84 +61,29 @@ const BlockKernels* KernelsFor(Kernel kernel) {
   }
 }
 
-// The scalar kernels: 64-bit words, for the blocks that need no table, the
-// commonest in most text (ASCII, and UTF-16 units outside the surrogates).
-// The rest they leave to the scalar fast path.
+// The scalar kernels pass nothing: the validators' scalar fast path is the
+// scalar kernel. Kernels in plain C++ (64-byte blocks of ASCII, or of UTF-16
+// units outside the surrogates, by 64-bit words) measured slower on real text
+// than that path alone, which already takes ASCII and UTF-16 several bytes at
+// a time and would have to take turns with them; so the validators take no
+// turns with these.
 namespace {
 
-constexpr std::uint64_t kOnes = 0x0101010101010101u;
-constexpr std::uint64_t kHighs = 0x8080808080808080u;
-
-inline std::uint64_t Word(const std::uint8_t* p) {
-  std::uint64_t word;
-  std::memcpy(&word, p, sizeof word);
-  return word;
-}
-
-inline bool AsciiBlock(const std::uint8_t* p) {
-  std::uint64_t any = 0;
-  for (int i = 0; i < kBlockSize; i += 8) any |= Word(p + i);
-  return (any & kHighs) == 0;
-}
-
-// Whether any byte of the block is `byte` (the borrow trick: exact as a yes
-// or no, though not for which byte).
-inline bool BlockHas(const std::uint8_t* p, std::uint8_t byte) {
-  std::uint64_t found = 0;
-  for (int i = 0; i < kBlockSize; i += 8) {
-    std::uint64_t x = Word(p + i) ^ kOnes * byte;
-    found |= (x - kOnes) & ~x;
-  }
-  return (found & kHighs) != 0;
-}
-
-const std::uint8_t* PassShiftJisScalar(const std::uint8_t* p, const std::uint8_t* end,
-                                       const ShiftJisSummary& summary) {
-  // Only where every byte below 0x80 is a character.
-  if (summary.singles.low[0] != 0 || summary.singles.count[0] < 0x80) return p;
-  while (end - p >= kBlockSize && AsciiBlock(p)) p += kBlockSize;
+const std::uint8_t* PassShiftJisScalar(const std::uint8_t* p, const std::uint8_t*,
+                                       const ShiftJisSummary&) {
   return p;
 }
-
-const std::uint8_t* PassEucJpScalar(const std::uint8_t* p, const std::uint8_t* end,
-                                    const PairRanges&) {
-  while (end - p >= kBlockSize && AsciiBlock(p)) p += kBlockSize;
+const std::uint8_t* PassEucJpScalar(const std::uint8_t* p, const std::uint8_t*, const PairRanges&) {
   return p;
 }
-
-// In ASCII mode everything but an escape passes.
-const std::uint8_t* PassIso2022JpScalar(const std::uint8_t* p, const std::uint8_t* end,
-                                        const PairRanges&, Iso2022Mode& mode) {
-  if (mode != Iso2022Mode::Ascii) return p;
-  while (end - p >= kBlockSize && !BlockHas(p, 0x1B)) p += kBlockSize;
+const std::uint8_t* PassIso2022JpScalar(const std::uint8_t* p, const std::uint8_t*,
+                                        const PairRanges&, Iso2022Mode&) {
   return p;
 }
-
-const std::uint8_t* PassUtf8Scalar(const std::uint8_t* p, const std::uint8_t* end) {
-  while (end - p >= kBlockSize && AsciiBlock(p)) p += kBlockSize;
+const std::uint8_t* PassUtf8Scalar(const std::uint8_t* p, const std::uint8_t*) {
   return p;
 }
-
-// Four units to a word, read in the input's byte order; a block passes with
-// no surrogate and no 0xFFFE (the borrow trick again, on 16-bit lanes).
-const std::uint8_t* PassUtf16Scalar(const std::uint8_t* p, const std::uint8_t* end,
-                                    bool bigEndian) {
-  constexpr std::uint64_t kUnitOnes = 0x0001000100010001u;
-  constexpr std::uint64_t kUnitHighs = 0x8000800080008000u;
-  constexpr std::uint64_t kLowBytes = 0x00FF00FF00FF00FFu;
-  const bool swap = bigEndian != (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__);
-  while (end - p >= kBlockSize) {
-    std::uint64_t found = 0;
-    for (int i = 0; i < kBlockSize; i += 8) {
-      std::uint64_t units = Word(p + i);
-      if (swap) units = (units >> 8 & kLowBytes) | (units & kLowBytes) << 8;
-      std::uint64_t surrogate = (units & 0xF800F800F800F800u) ^ 0xD800D800D800D800u;
-      std::uint64_t fffe = units ^ 0xFFFEFFFEFFFEFFFEu;
-      found |= ((surrogate - kUnitOnes) & ~surrogate) | ((fffe - kUnitOnes) & ~fffe);
-    }
-    if ((found & kUnitHighs) != 0) return p;
-    p += kBlockSize;
-  }
+const std::uint8_t* PassUtf16Scalar(const std::uint8_t* p, const std::uint8_t*, bool) {
   return p;
 }
 

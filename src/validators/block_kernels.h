@@ -76,6 +76,8 @@ struct BlockKernels {
 };
 
 // The kernels of `kernel`; the scalar ones for a kernel this build lacks.
+// The scalar ones pass nothing: a validator given them takes no turns with
+// them and runs its scalar fast path alone.
 const BlockKernels* KernelsFor(Kernel kernel);
 
 // The kernels of each instruction set; the vector ones are defined where the

@@ -84,7 +84,8 @@ const std::uint8_t* SkipValidUtf16(const std::uint8_t* p, const std::uint8_t* en
 template <bool kBigEndian>
 const std::uint8_t* SkipValidUtf16Blocks(const std::uint8_t* p, const std::uint8_t* end,
                                          const BlockKernels* kernels, std::int64_t& blockBytes) {
-  if (end - p <= kBlockSize) return SkipValidUtf16<kBigEndian>(p, end);
+  if (kernels == &kScalarKernels || end - p <= kBlockSize)
+    return SkipValidUtf16<kBigEndian>(p, end);
   return PassByTurns(
       p, end, blockBytes, [&](const std::uint8_t* q) { return kernels->utf16(q, end, kBigEndian); },
       [&](const std::uint8_t* q, const std::uint8_t* stop) {
