@@ -70,7 +70,9 @@ CODVET_KERNEL_TARGET inline typename B::Flags OutsideRange(const RangeTables<B>&
 // open or continue a pair: a byte outside that class always ends a character
 // (block_masks::PairStarts). Each block reads one byte past itself, the
 // second byte of a pair that starts at its last byte, and passes up to its
-// first character that the summary does not vouch for.
+// first character that the summary does not vouch for. Blocks stand at fixed
+// steps of 64, a pair across the edge carried as one bit, so that no load
+// waits for the block before it to be judged.
 template <typename B>
 CODVET_KERNEL_TARGET const std::uint8_t* PassShiftJis(const std::uint8_t* p,
                                                       const std::uint8_t* end,
@@ -82,28 +84,33 @@ CODVET_KERNEL_TARGET const std::uint8_t* PassShiftJis(const std::uint8_t* p,
   const B single0Count = B::Splat(summary.singles.count[0]);
   const B single1Low = B::Splat(summary.singles.low[1]);
   const B single1Count = B::Splat(summary.singles.count[1]);
+  // Whether the block's first byte is the second of a pair passed already.
+  std::uint64_t carry = 0;
   while (end - p > kBlockSize) {
     B x = B::Load(p);
     Flags badSingle =
         B::And(Outside(x, single0Low, single0Count), Outside(x, single1Low, single1Count));
     // ASCII alone, the commonest block of all, needs only the single bytes.
     if (B::AllAscii(x) && B::Mask(badSingle) == 0) {
+      carry = 0;
       p += kBlockSize;
       continue;
     }
     B next = B::Load(p + 1);
     // Lead bytes: 0x81-0x9F and 0xE0-0xFC.
-    std::uint64_t lead = block_masks::PairStarts(~B::Mask(B::And(
-        Outside(x, B::Splat(0x81), B::Splat(0x1F)), Outside(x, B::Splat(0xE0), B::Splat(0x1D)))));
-    std::uint64_t single = ~(lead | lead << 1);
+    std::uint64_t open = ~B::Mask(B::And(Outside(x, B::Splat(0x81), B::Splat(0x1F)),
+                                         Outside(x, B::Splat(0xE0), B::Splat(0x1D))));
+    std::uint64_t lead = block_masks::PairStarts(open >> carry) << carry;
+    std::uint64_t single = ~(lead | lead << 1 | carry);
     // The table's first 64 entries, by the lead byte's six low bits.
     Flags badPair = B::Or(Outside(next, B::Lookup64(ranges.low, x), B::Lookup64(ranges.count, x)),
                           B::Eq(next, B::Splat(0x7F)));
     std::uint64_t bad = (single & B::Mask(badSingle)) | (lead & B::Mask(badPair));
     if (bad != 0) return p + __builtin_ctzll(bad);
-    p += kBlockSize + static_cast<std::ptrdiff_t>(lead >> 63);
+    carry = lead >> 63;
+    p += kBlockSize;
   }
-  return p;
+  return p + carry;
 }
 
 // JIS X 0208 pairs with both high bits set (the table has no row for any
@@ -113,22 +120,27 @@ CODVET_KERNEL_TARGET const std::uint8_t* PassEucJp(const std::uint8_t* p, const 
                                                    const PairRanges& rows) {
   RangeTables<B> ranges;
   LoadRanges(rows, ranges);
+  // Whether the block's first byte is the second of a pair passed already
+  // (never so for a block of ASCII).
+  std::uint64_t carry = 0;
   while (end - p > kBlockSize) {
     B x = B::Load(p);
     if (B::AllAscii(x)) {
+      carry = 0;
       p += kBlockSize;
       continue;
     }
     B next = B::Load(p + 1);
-    std::uint64_t lead = block_masks::PairStarts(B::Mask(B::High(x)));
+    std::uint64_t lead = block_masks::PairStarts(B::Mask(B::High(x)) >> carry) << carry;
     typename B::Flags badJis = OutsideRange(ranges, x, B::Xor(next, B::Splat(0x80)));
     typename B::Flags kana =
         B::AndNot(B::Eq(x, B::Splat(0x8E)), Outside(next, B::Splat(0xA1), B::Splat(0x3F)));
     std::uint64_t bad = lead & B::Mask(B::AndNot(badJis, kana));
     if (bad != 0) return p + __builtin_ctzll(bad);
-    p += kBlockSize + static_cast<std::ptrdiff_t>(lead >> 63);
+    carry = lead >> 63;
+    p += kBlockSize;
   }
-  return p;
+  return p + carry;
 }
 
 // An escape at the block's last byte is read whole from the two after it.
@@ -166,21 +178,47 @@ CODVET_KERNEL_TARGET inline std::uint64_t AtLeast(B x, int low) {
   return B::Mask(B::AtLeast(x, B::Splat(low)));
 }
 
+// Accepts only sequences whose following bytes are 0x80-0xBF, so that
+// boundaries are plain to see; the other forms are the scalar path's. Blocks
+// stand at fixed steps of 64: a sequence cut by a block's end is carried as
+// the positions the next block must have following bytes at (and whether it
+// was 0xED, whose next byte must be below 0xA0), so that no load waits for
+// the block before it to be judged.
 template <typename B>
 CODVET_KERNEL_TARGET const std::uint8_t* PassUtf8(const std::uint8_t* p, const std::uint8_t* end) {
+  std::uint64_t carried = 0;
+  std::uint64_t carriedEd = 0;
+  const std::uint8_t* cutStart = p;  // where the carried sequence starts
   while (end - p >= kBlockSize) {
     B x = B::Load(p);
-    if (B::AllAscii(x)) {
+    if (carried == 0 && B::AllAscii(x)) {
       p += kBlockSize;
       continue;
     }
-    bool fault;
-    p += block_masks::Utf8BlockPass(B::Mask(B::High(x)), AtLeast(x, 0xC0), AtLeast(x, 0xE0),
-                                    AtLeast(x, 0xF0), AtLeast(x, 0xF8), AtLeast(x, 0xFC),
-                                    B::Mask(B::Eq(x, B::Splat(0xED))), AtLeast(x, 0xA0), fault);
-    if (fault) return p;
+    std::uint64_t lead2 = AtLeast(x, 0xC0);
+    std::uint64_t lead3 = AtLeast(x, 0xE0);
+    std::uint64_t lead4 = AtLeast(x, 0xF0);
+    std::uint64_t lead5 = AtLeast(x, 0xF8);
+    std::uint64_t following = B::Mask(B::High(x)) & ~lead2;
+    std::uint64_t ed = B::Mask(B::Eq(x, B::Splat(0xED)));
+    // Where a following byte must stand.
+    std::uint64_t expected = lead2 << 1 | lead3 << 2 | lead4 << 3 | lead5 << 4 | carried;
+    std::uint64_t bad =
+        AtLeast(x, 0xFC) | (expected ^ following) | ((ed << 1 | carriedEd) & AtLeast(x, 0xA0));
+    if (bad != 0) {
+      // Where no sequence reaches the first fault, right there; otherwise at
+      // the start of the sequence that does.
+      int at = __builtin_ctzll(bad);
+      if ((expected >> at & 1) == 0) return p + at;
+      std::uint64_t before = ~following & ((std::uint64_t{1} << at) - 1);
+      return before != 0 ? p + block_masks::HighestBit(before) : cutStart;
+    }
+    carried = lead2 >> 63 | lead3 >> 62 | lead4 >> 61 | lead5 >> 60;
+    carriedEd = ed >> 63;
+    if (carried != 0) cutStart = p + block_masks::HighestBit(lead2);
+    p += kBlockSize;
   }
-  return p;
+  return carried != 0 ? cutStart : p;
 }
 
 // Blocks of 32 units: every surrogate in a pair (a leading one and then a

@@ -30,32 +30,6 @@ inline int HighestBit(std::uint64_t mask) {
   return 63 - __builtin_clzll(mask);
 }
 
-// What a UTF-8 block passes, from its masks of bytes with the high bit, and
-// at least 0xC0, 0xE0, 0xF0, 0xF8, 0xFC, of 0xED and of at least 0xA0: 64,
-// or less where a sequence runs past the block, or where the first fault is
-// (then `fault` is set). Accepts only sequences whose following bytes are
-// 0x80-0xBF, so that boundaries are plain to see; the other forms are the
-// scalar path's.
-inline int Utf8BlockPass(std::uint64_t high, std::uint64_t lead2, std::uint64_t lead3,
-                         std::uint64_t lead4, std::uint64_t lead5, std::uint64_t refused,
-                         std::uint64_t ed, std::uint64_t atLeastA0, bool& fault) {
-  std::uint64_t following = high & ~lead2;
-  // Where a following byte must stand.
-  std::uint64_t expected = lead2 << 1 | lead3 << 2 | lead4 << 3 | lead5 << 4;
-  std::uint64_t bad = refused | (expected ^ following) | (ed << 1 & atLeastA0);
-  fault = bad != 0;
-  if (bad != 0) {
-    // Where no sequence reaches the first fault, right there; otherwise at
-    // the start of the sequence that does.
-    int at = __builtin_ctzll(bad);
-    if ((expected >> at & 1) == 0) return at;
-    std::uint64_t before = ~following & ((std::uint64_t{1} << at) - 1);
-    return before == 0 ? 0 : HighestBit(before);
-  }
-  bool cut = (lead2 >> 63 | lead3 >> 62 | lead4 >> 61 | lead5 >> 60) != 0;
-  return cut ? HighestBit(lead2) : 64;
-}
-
 // Walks an ISO-2022-JP block in `mode` (Ascii or Jis1983) from its masks:
 // ESC bytes, ESC ( B and ESC $ B starts, and positions whose byte and the
 // next are no pair. Returns how far it passes: up to 66 (past a pair or
