@@ -143,7 +143,9 @@ CODVET_KERNEL_TARGET const std::uint8_t* PassEucJp(const std::uint8_t* p, const 
   return p + carry;
 }
 
-// An escape at the block's last byte is read whole from the two after it.
+// An escape at the block's last bytes is read whole from the two after it.
+// Blocks stand at fixed steps of 64, the bytes of a pair or escape across
+// the edge carried as a count.
 template <typename B>
 CODVET_KERNEL_TARGET const std::uint8_t* PassIso2022Jp(const std::uint8_t* p,
                                                        const std::uint8_t* end,
@@ -151,10 +153,12 @@ CODVET_KERNEL_TARGET const std::uint8_t* PassIso2022Jp(const std::uint8_t* p,
   RangeTables<B> ranges;
   LoadRanges(rows, ranges);
   const B escape = B::Splat(0x1B);
+  int skip = 0;
   while (end - p >= kBlockSize + 2) {
     B x = B::Load(p);
     std::uint64_t escapes = B::Mask(B::Eq(x, escape));
     if (escapes == 0 && mode == Iso2022Mode::Ascii) {
+      skip = 0;
       p += kBlockSize;
       continue;
     }
@@ -167,10 +171,13 @@ CODVET_KERNEL_TARGET const std::uint8_t* PassIso2022Jp(const std::uint8_t* p,
     // table has no row below 0x21, so control bytes open no pair.
     std::uint64_t badPairs = B::Mask(OutsideRange(ranges, x, B::And(next, B::Splat(0x7F))));
     bool fault;
-    p += block_masks::Iso2022JpBlockPass(escapes, toAscii, toJis, badPairs, mode, fault);
-    if (fault) return p;
+    int passed =
+        block_masks::Iso2022JpBlockPass(escapes, toAscii, toJis, badPairs, skip, mode, fault);
+    if (fault) return p + passed;
+    skip = passed - static_cast<int>(kBlockSize);
+    p += kBlockSize;
   }
-  return p;
+  return p + skip;
 }
 
 template <typename B>
@@ -232,8 +239,15 @@ CODVET_KERNEL_TARGET const std::uint8_t* PassUtf16(const std::uint8_t* p, const 
   const std::uint64_t highBytes = bigEndian ? block_masks::kEvenBits : ~block_masks::kEvenBits;
   while (end - p >= kBlockSize) {
     B x = B::Load(p);
-    std::uint64_t ff = B::Mask(B::Eq(x, B::Splat(0xFF))) & highBytes;
-    std::uint64_t surrogates = Within(x, 0xD8, 0xDF) & highBytes;
+    typename B::Flags isFf = B::Eq(x, B::Splat(0xFF));
+    typename B::Flags notSurrogate = Outside(x, B::Splat(0xD8), B::Splat(8));
+    // Most blocks have no high byte of a surrogate nor 0xFF: one mask.
+    if ((~B::Mask(B::AndNot(notSurrogate, isFf)) & highBytes) == 0) {
+      p += kBlockSize;
+      continue;
+    }
+    std::uint64_t ff = B::Mask(isFf) & highBytes;
+    std::uint64_t surrogates = ~B::Mask(notSurrogate) & highBytes;
     std::uint64_t bad = 0;
     if (ff != 0) {
       std::uint64_t fe = B::Mask(B::Eq(x, B::Splat(0xFE)));

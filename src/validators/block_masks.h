@@ -31,24 +31,22 @@ inline int HighestBit(std::uint64_t mask) {
 }
 
 // Walks an ISO-2022-JP block in `mode` (Ascii or Jis1983) from its masks:
-// ESC bytes, ESC ( B and ESC $ B starts, and positions whose byte and the
-// next are no pair. Returns how far it passes: up to 66 (past a pair or
-// escape that ends beyond the block), or less where an escape is cut by the
-// block's end, or at the first unit that is no silent one (then `fault` is
-// set); `mode` is left as at that point.
+// ESC bytes, ESC ( B and ESC $ B starts (read whole from the bytes after the
+// block where they cross its end), and positions whose byte and the next are
+// no pair; its first `skip` bytes (0 to 2) end a pair or escape passed
+// already. Returns how far it passes: from 64 to 66 (past a pair or escape
+// that ends beyond the block), or less at the first unit that is no silent
+// one (then `fault` is set); `mode` is left as at that point.
 inline int Iso2022JpBlockPass(std::uint64_t escapes, std::uint64_t toAscii, std::uint64_t toJis,
-                              std::uint64_t badPairs, Iso2022Mode& mode, bool& fault) {
+                              std::uint64_t badPairs, int skip, Iso2022Mode& mode, bool& fault) {
   fault = false;
   bool pairs = mode == Iso2022Mode::Jis1983;
-  // Text that shifts in and out in turn is judged at once, up to an escape
-  // that the block's end cuts: the stretches of pairs run from after each
-  // ESC $ B to the next ESC ( B, a prefix sum modulo 2 of those two kinds of
-  // edge.
-  int limit = escapes >> 61 != 0 ? 61 + __builtin_ctzll(escapes >> 61) : 64;
-  std::uint64_t inBlock = limit == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << limit) - 1;
-  if ((escapes & inBlock & ~(toAscii | toJis)) == 0) {
-    std::uint64_t starts = (toJis & inBlock) << 3;
-    std::uint64_t ends = toAscii & inBlock;
+  // Text that shifts in and out in turn is judged at once: the stretches of
+  // pairs run from after each ESC $ B to the next ESC ( B, a prefix sum
+  // modulo 2 of those two kinds of edge.
+  if ((escapes & ~(toAscii | toJis)) == 0) {
+    std::uint64_t starts = toJis << 3;  // one cut by the block's end starts none here
+    std::uint64_t ends = toAscii;
     std::uint64_t both = starts & ends;  // ESC $ B ESC ( B: no pair between
     starts &= ~both;
     ends &= ~both;
@@ -57,19 +55,23 @@ inline int Iso2022JpBlockPass(std::uint64_t escapes, std::uint64_t toAscii, std:
     if (pairs) inPairs = ~inPairs;
     std::uint64_t before = inPairs << 1 | (pairs ? 1 : 0);
     if ((starts & before) == 0 && (ends & ~before) == 0) {
-      std::uint64_t leads = PairStarts(inPairs) & inBlock;
+      std::uint64_t leads = PairStarts(inPairs >> skip) << skip;
       // A pair cut by an escape; one cut by the block's end has its second
       // byte judged all the same.
-      std::uint64_t cut = leads & ~(inPairs >> 1);
-      if (limit == 64) cut &= ~(std::uint64_t{1} << 63);
+      std::uint64_t cut = leads & ~(inPairs >> 1) & ~(std::uint64_t{1} << 63);
       if (((leads & badPairs) | cut) == 0) {
-        mode = inPairs >> (limit - 1) & 1 ? Iso2022Mode::Jis1983 : Iso2022Mode::Ascii;
-        return limit + static_cast<int>(limit == 64 ? leads >> 63 : 0);
+        if (escapes >> 61 != 0) {
+          int last = 61 + __builtin_ctzll(escapes >> 61);
+          mode = toJis >> last & 1 ? Iso2022Mode::Jis1983 : Iso2022Mode::Ascii;
+          return last + 3;
+        }
+        mode = inPairs >> 63 != 0 ? Iso2022Mode::Jis1983 : Iso2022Mode::Ascii;
+        return 64 + static_cast<int>(leads >> 63);
       }
     }
   }
   // Otherwise escape by escape, which also finds where the pass ends.
-  int at = 0;
+  int at = skip;
   for (;;) {
     std::uint64_t ahead = at >= 64 ? 0 : escapes & (~std::uint64_t{0} << at);
     int escape = ahead != 0 ? __builtin_ctzll(ahead) : 64;

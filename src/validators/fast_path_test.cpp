@@ -199,6 +199,7 @@ TEST_P(FastPath, FaultsAcrossTheBlockEdge) {
       {"iso-2022-jp", "", 62, "\x1B(X"},
       {"iso-2022-jp", "", 63, "\x1B$@"},
       {"iso-2022-jp", "", 63, "\x1B$B\x30\x0A"},
+      {"iso-2022-jp", "", 62, "\x1B$B\x30\x21\x30\x0A"},
       {"iso-2022-jp", "\x1B$B", 63, "\x30\x7F"},
       {"iso-2022-jp", "\x1B$B", 63, "\x1B(B\x1B"},
       {"utf8", "", 62, "\xE3\x81\x20"},
