@@ -14,7 +14,9 @@
 // would accept without a word: blocks of eight units with no surrogate and
 // no 0xFFFE at once, then unit by unit, with complete surrogate pairs read
 // straight from the buffer. It stops at anything else, including a unit or
-// pair cut by the buffer's end, and the plain step takes it from there.
+// pair cut by the buffer's end, and the plain step takes it from there. With
+// a vector block kernel (block_kernels.h) the skip passes whole 64-byte
+// blocks of such units first, surrogate pairs included.
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
