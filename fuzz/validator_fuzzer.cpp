@@ -116,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Pieces cut inside characters, and around the kernels' block size.
     std::size_t small = 1 + (size == 0 ? 0 : data[size - 1] % 13);
     std::size_t block = 60 + (size == 0 ? 0 : data[0] % 8);
-    for (Kernel kernel : {Kernel::Scalar, Kernel::Avx2, Kernel::Avx512}) {
+    for (Kernel kernel : {Kernel::Scalar, Kernel::Sse, Kernel::Avx2, Kernel::Avx512, Kernel::Neon}) {
       if (!KernelSupported(kernel)) continue;
       for (std::size_t chunk : {SIZE_MAX, small, block}) {
         std::string fast = harnesses[i]->Run(encoding, data, size, chunk, true, kernel);

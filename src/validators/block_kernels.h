@@ -15,10 +15,13 @@
 
 namespace codvet {
 
-// The instruction sets a kernel may use, in rising order.
-enum class Kernel : int { Scalar = 0, Avx2 = 1, Avx512 = 2 };
+// The instruction sets a kernel may use: plain C++, then x86's in rising
+// order (Sse is SSSE3 with SSE4.1, for its byte shuffle and blend), then
+// aarch64's NEON.
+enum class Kernel : int { Scalar = 0, Sse = 1, Avx2 = 2, Avx512 = 3, Neon = 4 };
 
-// Tells whether this processor runs `kernel` (Scalar always).
+// Tells whether this build has `kernel` and this processor runs it (Scalar
+// always, Neon on every aarch64 processor).
 bool KernelSupported(Kernel kernel);
 
 // The fastest kernel this processor runs, detected once.
@@ -67,14 +70,23 @@ struct BlockKernels {
   const std::uint8_t* (*iso2022Jp)(const std::uint8_t* p, const std::uint8_t* end,
                                    const PairRanges& rows, Iso2022Mode& mode);
   const std::uint8_t* (*utf8)(const std::uint8_t* p, const std::uint8_t* end);
+  // UTF-16 units in the byte order given: no 0xFFFE, surrogates only in
+  // pairs.
+  const std::uint8_t* (*utf16)(const std::uint8_t* p, const std::uint8_t* end, bool bigEndian);
 };
 
-// The kernels of `kernel`, or null for Scalar (or one this build lacks).
+// The kernels of `kernel`; the scalar ones for a kernel this build lacks.
+// The scalar ones pass nothing: a validator given them takes no turns with
+// them and runs its scalar fast path alone.
 const BlockKernels* KernelsFor(Kernel kernel);
 
-// The kernels of each instruction set, defined where the build targets x86.
+// The kernels of each instruction set; the vector ones are defined where the
+// build targets their processor.
+extern const BlockKernels kScalarKernels;
+extern const BlockKernels kSseKernels;
 extern const BlockKernels kAvx2Kernels;
 extern const BlockKernels kAvx512Kernels;
+extern const BlockKernels kNeonKernels;
 
 }  // namespace codvet
 

@@ -30,51 +30,23 @@ inline int HighestBit(std::uint64_t mask) {
   return 63 - __builtin_clzll(mask);
 }
 
-// What a UTF-8 block passes, from its masks of bytes with the high bit, and
-// at least 0xC0, 0xE0, 0xF0, 0xF8, 0xFC, of 0xED and of at least 0xA0: 64,
-// or less where a sequence runs past the block, or where the first fault is
-// (then `fault` is set). Accepts only sequences whose following bytes are
-// 0x80-0xBF, so that boundaries are plain to see; the other forms are the
-// scalar path's.
-inline int Utf8BlockPass(std::uint64_t high, std::uint64_t lead2, std::uint64_t lead3,
-                         std::uint64_t lead4, std::uint64_t lead5, std::uint64_t refused,
-                         std::uint64_t ed, std::uint64_t atLeastA0, bool& fault) {
-  std::uint64_t following = high & ~lead2;
-  // Where a following byte must stand.
-  std::uint64_t expected = lead2 << 1 | lead3 << 2 | lead4 << 3 | lead5 << 4;
-  std::uint64_t bad = refused | (expected ^ following) | (ed << 1 & atLeastA0);
-  fault = bad != 0;
-  if (bad != 0) {
-    // Where no sequence reaches the first fault, right there; otherwise at
-    // the start of the sequence that does.
-    int at = __builtin_ctzll(bad);
-    if ((expected >> at & 1) == 0) return at;
-    std::uint64_t before = ~following & ((std::uint64_t{1} << at) - 1);
-    return before == 0 ? 0 : HighestBit(before);
-  }
-  bool cut = (lead2 >> 63 | lead3 >> 62 | lead4 >> 61 | lead5 >> 60) != 0;
-  return cut ? HighestBit(lead2) : 64;
-}
-
 // Walks an ISO-2022-JP block in `mode` (Ascii or Jis1983) from its masks:
-// ESC bytes, ESC ( B and ESC $ B starts, and positions whose byte and the
-// next are no pair. Returns how far it passes: up to 66 (past a pair or
-// escape that ends beyond the block), or less where an escape is cut by the
-// block's end, or at the first unit that is no silent one (then `fault` is
-// set); `mode` is left as at that point.
+// ESC bytes, ESC ( B and ESC $ B starts (read whole from the bytes after the
+// block where they cross its end), and positions whose byte and the next are
+// no pair; its first `skip` bytes (0 to 2) end a pair or escape passed
+// already. Returns how far it passes: from 64 to 66 (past a pair or escape
+// that ends beyond the block), or less at the first unit that is no silent
+// one (then `fault` is set); `mode` is left as at that point.
 inline int Iso2022JpBlockPass(std::uint64_t escapes, std::uint64_t toAscii, std::uint64_t toJis,
-                              std::uint64_t badPairs, Iso2022Mode& mode, bool& fault) {
+                              std::uint64_t badPairs, int skip, Iso2022Mode& mode, bool& fault) {
   fault = false;
   bool pairs = mode == Iso2022Mode::Jis1983;
-  // Text that shifts in and out in turn is judged at once, up to an escape
-  // that the block's end cuts: the stretches of pairs run from after each
-  // ESC $ B to the next ESC ( B, a prefix sum modulo 2 of those two kinds of
-  // edge.
-  int limit = escapes >> 61 != 0 ? 61 + __builtin_ctzll(escapes >> 61) : 64;
-  std::uint64_t inBlock = limit == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << limit) - 1;
-  if ((escapes & inBlock & ~(toAscii | toJis)) == 0) {
-    std::uint64_t starts = (toJis & inBlock) << 3;
-    std::uint64_t ends = toAscii & inBlock;
+  // Text that shifts in and out in turn is judged at once: the stretches of
+  // pairs run from after each ESC $ B to the next ESC ( B, a prefix sum
+  // modulo 2 of those two kinds of edge.
+  if ((escapes & ~(toAscii | toJis)) == 0) {
+    std::uint64_t starts = toJis << 3;  // one cut by the block's end starts none here
+    std::uint64_t ends = toAscii;
     std::uint64_t both = starts & ends;  // ESC $ B ESC ( B: no pair between
     starts &= ~both;
     ends &= ~both;
@@ -83,19 +55,23 @@ inline int Iso2022JpBlockPass(std::uint64_t escapes, std::uint64_t toAscii, std:
     if (pairs) inPairs = ~inPairs;
     std::uint64_t before = inPairs << 1 | (pairs ? 1 : 0);
     if ((starts & before) == 0 && (ends & ~before) == 0) {
-      std::uint64_t leads = PairStarts(inPairs) & inBlock;
+      std::uint64_t leads = PairStarts(inPairs >> skip) << skip;
       // A pair cut by an escape; one cut by the block's end has its second
       // byte judged all the same.
-      std::uint64_t cut = leads & ~(inPairs >> 1);
-      if (limit == 64) cut &= ~(std::uint64_t{1} << 63);
+      std::uint64_t cut = leads & ~(inPairs >> 1) & ~(std::uint64_t{1} << 63);
       if (((leads & badPairs) | cut) == 0) {
-        mode = inPairs >> (limit - 1) & 1 ? Iso2022Mode::Jis1983 : Iso2022Mode::Ascii;
-        return limit + static_cast<int>(limit == 64 ? leads >> 63 : 0);
+        if (escapes >> 61 != 0) {
+          int last = 61 + __builtin_ctzll(escapes >> 61);
+          mode = toJis >> last & 1 ? Iso2022Mode::Jis1983 : Iso2022Mode::Ascii;
+          return last + 3;
+        }
+        mode = inPairs >> 63 != 0 ? Iso2022Mode::Jis1983 : Iso2022Mode::Ascii;
+        return 64 + static_cast<int>(leads >> 63);
       }
     }
   }
   // Otherwise escape by escape, which also finds where the pass ends.
-  int at = 0;
+  int at = skip;
   for (;;) {
     std::uint64_t ahead = at >= 64 ? 0 : escapes & (~std::uint64_t{0} << at);
     int escape = ahead != 0 ? __builtin_ctzll(ahead) : 64;

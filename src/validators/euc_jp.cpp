@@ -73,7 +73,7 @@ const std::uint8_t* PassEucJp(const std::uint8_t* p, const std::uint8_t* stop,
 struct EucJpFastPath {
   const JisTables& jis;
   const CodeSet& secondary;
-  // Null for the scalar fast path alone.
+  // kScalarKernels for the scalar fast path alone.
   const BlockKernels* kernels;
 };
 
@@ -81,7 +81,7 @@ struct EucJpFastPath {
 // scalar pass takes each block the kernel cannot vouch for.
 const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* end,
                                    const EucJpFastPath& fast, std::int64_t& blockBytes) {
-  if (fast.kernels == nullptr || end - p <= kBlockSize) {
+  if (fast.kernels == &kScalarKernels || end - p <= kBlockSize) {
     return PassEucJp<false>(p, end, end, fast.jis.pairs, fast.secondary);
   }
   return PassByTurns(

@@ -27,12 +27,15 @@ constexpr bench::CorpusKind kLong = bench::CorpusKind::Japanese;
 constexpr bench::CorpusKind kMixed = bench::CorpusKind::Mixed;
 
 // A kernel is skipped below only where the processor lacks it. On x86, Linux
-// lists what the processor has in /proc/cpuinfo; other builds have the scalar
-// kernel alone (and under qemu-user /proc/cpuinfo is the host's, which says
-// nothing of the processor the program runs on).
+// lists what the processor has in /proc/cpuinfo; aarch64 always has NEON;
+// other builds have the scalar kernel alone (and under qemu-user
+// /proc/cpuinfo is the host's, which says nothing of the processor the
+// program runs on).
 TEST(Kernels, SupportedExactlyWhereTheProcessorHasThem) {
   EXPECT_TRUE(KernelSupported(Kernel::Scalar));
+  EXPECT_EQ(KernelsFor(Kernel::Scalar), &kScalarKernels);
 #if defined(__x86_64__) || defined(__i386__)
+  EXPECT_FALSE(KernelSupported(Kernel::Neon));
   std::ifstream cpuinfo("/proc/cpuinfo");
   std::string flags;
   while (std::getline(cpuinfo, flags) && flags.compare(0, 5, "flags") != 0) {
@@ -41,17 +44,28 @@ TEST(Kernels, SupportedExactlyWhereTheProcessorHasThem) {
   auto has = [&](const char* flag) {
     return (flags + " ").find(" " + std::string(flag) + " ") != std::string::npos;
   };
+  bool sse = has("ssse3") && has("sse4_1");
   bool avx2 = has("avx2") && has("bmi2");
   bool avx512 = has("avx512bw") && has("avx512vbmi") && has("bmi2");
+  EXPECT_EQ(KernelSupported(Kernel::Sse), sse);
   EXPECT_EQ(KernelSupported(Kernel::Avx2), avx2);
   EXPECT_EQ(KernelSupported(Kernel::Avx512), avx512);
-  EXPECT_EQ(BestKernel(), avx512 ? Kernel::Avx512 : avx2 ? Kernel::Avx2 : Kernel::Scalar);
+  EXPECT_EQ(BestKernel(), avx512 ? Kernel::Avx512
+                          : avx2 ? Kernel::Avx2
+                          : sse  ? Kernel::Sse
+                                 : Kernel::Scalar);
 #else
-  for (Kernel kernel : {Kernel::Avx2, Kernel::Avx512}) {
+  for (Kernel kernel : {Kernel::Sse, Kernel::Avx2, Kernel::Avx512}) {
     EXPECT_FALSE(KernelSupported(kernel)) << static_cast<int>(kernel);
-    EXPECT_EQ(KernelsFor(kernel), nullptr) << static_cast<int>(kernel);
+    EXPECT_EQ(KernelsFor(kernel), &kScalarKernels) << static_cast<int>(kernel);
   }
+#if defined(__aarch64__)
+  EXPECT_TRUE(KernelSupported(Kernel::Neon));
+  EXPECT_EQ(KernelsFor(Kernel::Neon), &kNeonKernels);
+  EXPECT_EQ(BestKernel(), Kernel::Neon);
+#else
   EXPECT_EQ(BestKernel(), Kernel::Scalar);
+#endif
 #endif
 }
 
@@ -89,9 +103,9 @@ TEST_P(FastPath, LongValidTextGoesTheFastWay) {
     ASSERT_TRUE(run.valid);
     double size = static_cast<double>(text.size());
     EXPECT_GT(run.fastBytes, 0.99 * size);
-    // UTF-16 has no block kernel; the others leave to the scalar path only
-    // the rare characters outside their summaries (JIS X 0212 in EUC-JP).
-    if (kernel() == Kernel::Scalar || std::string(encoding()).compare(0, 5, "utf16") == 0) {
+    // The vector kernels leave to the scalar path only the rare characters
+    // outside their summaries (JIS X 0212 in EUC-JP).
+    if (kernel() == Kernel::Scalar) {
       EXPECT_EQ(run.blockBytes, 0);
     } else {
       EXPECT_GT(run.blockBytes, 0.95 * size) << static_cast<int>(kind);
@@ -162,8 +176,62 @@ TEST_P(FastPath, GeneratedTextSparselyChanged) {
   }
 }
 
+// Faults that start in one 64-byte block and show only in the next: a pair,
+// sequence, escape or surrogate pair whose first byte is the block's last or
+// last but one, and what follows it wrong; text that is valid up to there
+// (after `head`, which sets a mode) and after.
+TEST_P(FastPath, FaultsAcrossTheBlockEdge) {
+  struct Case {
+    const char* encoding;
+    const char* head;
+    std::size_t at;
+    std::string fault;
+  };
+  const Case kCases[] = {
+      {"shift_jis", "", 63, "\x81\x7F"},
+      {"shift_jis", "", 63, "\x88\x20"},
+      {"shift_jis", "", 62, "\x82\xA0\x81\x0A"},
+      {"windows-31j", "", 63, "\xEF\x40"},
+      {"euc-jp", "", 63, "\xB0\x21"},
+      {"euc-jp", "", 63, "\x8E\xE0"},
+      {"euc-jp", "", 63, "\x8F\xB0\x21"},
+      {"euc-jp", "", 62, "\x8F\xA2\x20"},
+      {"iso-2022-jp", "", 62, "\x1B(X"},
+      {"iso-2022-jp", "", 63, "\x1B$@"},
+      {"iso-2022-jp", "", 63, "\x1B$B\x30\x0A"},
+      {"iso-2022-jp", "", 62, "\x1B$B\x30\x21\x30\x0A"},
+      {"iso-2022-jp", "\x1B$B", 63, "\x30\x7F"},
+      {"iso-2022-jp", "\x1B$B", 63, "\x1B(B\x1B"},
+      {"utf8", "", 62, "\xE3\x81\x20"},
+      {"utf8", "", 63, "\xED\xA0\x80"},
+      {"utf8", "", 62, "\xF0\x90\x80\x41"},
+      {"utf8", "", 63, "\xC3\x41"},
+      {"utf16le", "", 62, Bytes({0x00, 0xD8, 0x41, 0x00})},
+      {"utf16le", "", 62, Bytes({0x00, 0xD8, 0x00, 0xD8})},
+      {"utf16", "", 62, Bytes({0x3D, 0xD8, 0xFE, 0xFF})},
+      {"utf16be", "", 62, Bytes({0xD8, 0x00, 0x00, 0x41})},
+      {"utf16be", "", 62, Bytes({0xDB, 0xFF, 0xFF, 0xFE})},
+  };
+  std::string name = encoding();
+  int cases = 0;
+  for (const Case& c : kCases) {
+    if (name != c.encoding) continue;
+    ++cases;
+    std::string filler = name == "utf16be"                  ? Bytes({0, 'a'})
+                         : name.compare(0, 5, "utf16") == 0 ? Bytes({'a', 0})
+                                                            : "a";
+    std::string text = c.head;
+    while (text.size() < c.at) text += filler;
+    text += c.fault;
+    while (text.size() < 200) text += filler;
+    EXPECT_FALSE(RunValidator(encoding(), text, {SIZE_MAX, false, Kernel::Scalar}).valid);
+    ASSERT_TRUE(SameBothWays(text, {64, 65, 100, SIZE_MAX}));
+  }
+  EXPECT_GT(cases, 0);
+}
+
 std::string ParamName(const ::testing::TestParamInfo<FastPath::ParamType>& info) {
-  const char* const kKernelNames[] = {"Scalar", "Avx2", "Avx512"};
+  const char* const kKernelNames[] = {"Scalar", "Sse", "Avx2", "Avx512", "Neon"};
   std::string name = EncodingName(std::get<0>(info.param));
   std::replace(name.begin(), name.end(), '-', '_');
   return name + "_" + kKernelNames[static_cast<int>(std::get<1>(info.param))];
@@ -171,8 +239,9 @@ std::string ParamName(const ::testing::TestParamInfo<FastPath::ParamType>& info)
 
 INSTANTIATE_TEST_SUITE_P(Encodings, FastPath,
                          ::testing::Combine(::testing::Range(0, kEncodingCount),
-                                            ::testing::Values(Kernel::Scalar, Kernel::Avx2,
-                                                              Kernel::Avx512)),
+                                            ::testing::Values(Kernel::Scalar, Kernel::Sse,
+                                                              Kernel::Avx2, Kernel::Avx512,
+                                                              Kernel::Neon)),
                          ParamName);
 
 }  // namespace

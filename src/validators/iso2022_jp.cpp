@@ -42,7 +42,7 @@ constexpr int kEscape = 0x1B;
 
 // Returns how far from `p` the units in [p, end) need no report in `mode`:
 // whole units only, never past `end`; sets `mode` as the escape sequences it
-// passes say. `kKernels` says whether `kernels` is set, so that the scalar
+// passes say. `kKernels` says whether `kernels` are vector ones, so that the scalar
 // path alone keeps its tests to a minimum.
 template <bool kKernels>
 const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t* end,
@@ -104,11 +104,12 @@ bool EncodingValidator::ValidateIso2022Jp() {
   const BlockKernels* kernels = KernelsFor(kernel);
   for (;;) {
     if (useFast) {
-      std::ptrdiff_t passed = input->Skip(
-          kernels != nullptr ? SkipValidIso2022Jp<true>(input->next(), input->limit(), mode, fast,
-                                                        kernels, blockKernelBytes)
-                             : SkipValidIso2022Jp<false>(input->next(), input->limit(), mode, fast,
-                                                         kernels, blockKernelBytes));
+      std::ptrdiff_t passed =
+          input->Skip(kernels != &kScalarKernels
+                          ? SkipValidIso2022Jp<true>(input->next(), input->limit(), mode, fast,
+                                                     kernels, blockKernelBytes)
+                          : SkipValidIso2022Jp<false>(input->next(), input->limit(), mode, fast,
+                                                      kernels, blockKernelBytes));
       offset += passed;
       fastPathBytes += passed;
     }

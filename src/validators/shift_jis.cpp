@@ -66,7 +66,7 @@ const std::uint8_t* PassShiftJis(const std::uint8_t* p, const std::uint8_t* stop
 const std::uint8_t* SkipValidShiftJis(const std::uint8_t* p, const std::uint8_t* end,
                                       const ShiftJisTables& fast, const BlockKernels* kernels,
                                       const CodeSet& primary, std::int64_t& blockBytes) {
-  if (kernels == nullptr || end - p <= kBlockSize)
+  if (kernels == &kScalarKernels || end - p <= kBlockSize)
     return PassShiftJis<false>(p, end, end, fast, primary);
   return PassByTurns(
       p, end, blockBytes, [&](auto* q) { return kernels->shiftJis(q, end, fast.summary); },

@@ -14,7 +14,9 @@
 // would accept without a word: blocks of eight units with no surrogate and
 // no 0xFFFE at once, then unit by unit, with complete surrogate pairs read
 // straight from the buffer. It stops at anything else, including a unit or
-// pair cut by the buffer's end, and the plain step takes it from there.
+// pair cut by the buffer's end, and the plain step takes it from there. With
+// a vector block kernel (block_kernels.h) the skip passes whole 64-byte
+// blocks of such units first, surrogate pairs included.
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -79,19 +81,35 @@ const std::uint8_t* SkipValidUtf16(const std::uint8_t* p, const std::uint8_t* en
   }
 }
 
+// As SkipValidUtf16, block by block with `kernels` first; the scalar pass
+// takes each block the kernel cannot vouch for, and at least one whole pair.
+template <bool kBigEndian>
+const std::uint8_t* SkipValidUtf16Blocks(const std::uint8_t* p, const std::uint8_t* end,
+                                         const BlockKernels* kernels, std::int64_t& blockBytes) {
+  if (kernels == &kScalarKernels || end - p <= kBlockSize)
+    return SkipValidUtf16<kBigEndian>(p, end);
+  return PassByTurns(
+      p, end, blockBytes, [&](const std::uint8_t* q) { return kernels->utf16(q, end, kBigEndian); },
+      [&](const std::uint8_t* q, const std::uint8_t* stop) {
+        return SkipValidUtf16<kBigEndian>(q, end - stop > 3 ? stop + 3 : end);
+      });
+}
+
 }  // namespace
 
 bool EncodingValidator::ValidateUtf16(Utf16ByteOrder byteOrder) {
   std::int64_t offset = 0;
   bool result = true;
   Utf16ByteOrder order = byteOrder;
+  const BlockKernels* kernels = KernelsFor(kernel);
   for (;;) {
     if (useFastPath &&
         (order == Utf16ByteOrder::BigEndian || order == Utf16ByteOrder::LittleEndian)) {
-      std::ptrdiff_t passed =
-          input->Skip(order == Utf16ByteOrder::BigEndian
-                          ? SkipValidUtf16<true>(input->next(), input->limit())
-                          : SkipValidUtf16<false>(input->next(), input->limit()));
+      std::ptrdiff_t passed = input->Skip(
+          order == Utf16ByteOrder::BigEndian
+              ? SkipValidUtf16Blocks<true>(input->next(), input->limit(), kernels, blockKernelBytes)
+              : SkipValidUtf16Blocks<false>(input->next(), input->limit(), kernels,
+                                            blockKernelBytes));
       offset += passed;
       fastPathBytes += passed;
     }

@@ -111,11 +111,11 @@ const std::uint8_t* PassUtf8(const std::uint8_t* p, const std::uint8_t* stop,
   return p;
 }
 
-// As PassUtf8 to the end, block by block where `kernels` is not null; the
+// As PassUtf8 to the end, block by block where `kernels` are vector ones; the
 // scalar pass takes each block the kernel cannot vouch for.
 const std::uint8_t* SkipValidUtf8(const std::uint8_t* p, const std::uint8_t* end,
                                   const BlockKernels* kernels, std::int64_t& blockBytes) {
-  if (kernels == nullptr) return PassUtf8(p, end, end);
+  if (kernels == &kScalarKernels) return PassUtf8(p, end, end);
   return PassByTurns(
       p, end, blockBytes, [&](auto* q) { return kernels->utf8(q, end); },
       [&](auto* q, auto* stop) { return PassUtf8(q, stop, end); });
