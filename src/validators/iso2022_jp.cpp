@@ -32,7 +32,8 @@
 // `primary`. What the fast path knows of `primary` is derived once, with the
 // tables (code_tables.h).
 #include "validators/encoding_validator.h"
-#include "validators/fast_scan.h"
+#include "validators/byte_scan.h"
+#include "validators/pass_by_turns.h"
 
 namespace codvet {
 

@@ -20,7 +20,8 @@
 // whose following bytes are 0x80-0xBF first; the lenient forms are left to
 // the scalar skip.
 #include "validators/encoding_validator.h"
-#include "validators/fast_scan.h"
+#include "validators/byte_scan.h"
+#include "validators/pass_by_turns.h"
 
 namespace codvet {
 

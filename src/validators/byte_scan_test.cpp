@@ -1,4 +1,5 @@
-#include "validators/fast_scan.h"
+#include "validators/byte_scan.h"
+#include "validators/jis_pair_set.h"
 
 #include <cstdint>
 #include <random>
