@@ -62,10 +62,10 @@ class EncodingValidator {
     return code != kInvalidShiftJis && tables->primary.Contains(static_cast<std::uint32_t>(code));
   }
   void Report(std::int64_t offset, Msg message, std::uint32_t value) {
-    ReportLine(*output, displayName, offset, message, value);
+    output->Report(offset, message, value);
   }
   void ReportNoValue(std::int64_t offset, Msg message) {
-    ReportLineNoValue(*output, displayName, offset, message);
+    output->ReportNoValue(offset, message);
   }
   // Reports a character cut short by the end of the input and returns false.
   // A read error is not an end: the caller reports it, and no truncation

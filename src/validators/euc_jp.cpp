@@ -95,6 +95,7 @@ const std::uint8_t* SkipValidEucJp(const std::uint8_t* p, const std::uint8_t* en
 }  // namespace
 
 bool EncodingValidator::ValidateEucJp() {
+  output->BeginInput(displayName);
   std::int64_t offset = 0;
   bool result = true;
   const CodeSet& secondary = tables->secondary;

@@ -97,6 +97,7 @@ const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t
 }  // namespace
 
 bool EncodingValidator::ValidateIso2022Jp() {
+  output->BeginInput(displayName);
   std::int64_t offset = 0;
   bool result = true;
   Iso2022Mode mode = Iso2022Mode::Ascii;

@@ -77,6 +77,7 @@ const std::uint8_t* SkipValidShiftJis(const std::uint8_t* p, const std::uint8_t*
 }  // namespace
 
 bool EncodingValidator::ValidateShiftJis() {
+  output->BeginInput(displayName);
   std::int64_t offset = 0;
   bool result = true;
   const CodeSet& primary = tables->primary;

@@ -82,6 +82,7 @@ const std::uint8_t* SkipValidUtf16(const std::uint8_t* p, const std::uint8_t* en
 }  // namespace
 
 bool EncodingValidator::ValidateUtf16(Utf16ByteOrder byteOrder) {
+  output->BeginInput(displayName);
   std::int64_t offset = 0;
   bool result = true;
   Utf16ByteOrder order = byteOrder;

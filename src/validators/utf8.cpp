@@ -125,6 +125,7 @@ const std::uint8_t* SkipValidUtf8(const std::uint8_t* p, const std::uint8_t* end
 }  // namespace
 
 bool EncodingValidator::ValidateUtf8() {
+  output->BeginInput(displayName);
   std::int64_t offset = 0;
   bool result = true;
   ByteCursor cursor(*input);
