@@ -59,6 +59,17 @@ class ByteInput {
     return passed;
   }
 
+  // The most bytes Ensure can be asked for: the longest character.
+  static constexpr std::size_t kCarryCapacity = 8;
+
+  // Makes at least `count` (at most kCarryCapacity) bytes buffered from
+  // next(), unless the input ends or fails first: the bytes of a character
+  // cut by a refill are copied whole into a small carry area, so that a
+  // character is always seen whole or cut by the true end.
+  void Ensure(std::size_t count) {
+    if (static_cast<std::size_t>(limit_ - next_) < count) EnsureSlow(count);
+  }
+
   // Ends the input at the next refill: the bytes already handed out may
   // still be read, none after them. Neither an end nor a failure is
   // reported for the bytes left.
@@ -70,6 +81,8 @@ class ByteInput {
 
  private:
   bool Refill();
+  bool RefillSource();
+  void EnsureSlow(std::size_t count);
 
   std::unique_ptr<std::uint8_t[]> buffer_;
   std::size_t capacity_;
@@ -82,47 +95,15 @@ class ByteInput {
   const std::uint8_t* next_ = nullptr;
   const std::uint8_t* limit_ = nullptr;
   int errorNumber_ = 0;
+  // A character cut by a refill, and the rest of that refill's bytes,
+  // handed out once the carry is used up.
+  std::uint8_t carry_[2 * kCarryCapacity];
+  const std::uint8_t* restNext_ = nullptr;
+  const std::uint8_t* restLimit_ = nullptr;
   // Whether a read that fills the whole buffer is to advise the system of a
   // sequential read: once per descriptor, since a file that fits one read
   // gains nothing from the advice, which costs as much as its read.
   bool advise_ = false;
-};
-
-// The read position of a ByteInput held in a local object for the length of
-// one validation, so that the per-byte loop keeps it in registers instead of
-// storing and reloading the input's members around every report. The input
-// is brought up to date on every refill and when the cursor goes.
-class ByteCursor {
- public:
-  explicit ByteCursor(ByteInput& input)
-      : input_(input), next_(input.next()), limit_(input.limit()) {}
-  ~ByteCursor() { input_.Skip(next_); }
-  ByteCursor(const ByteCursor&) = delete;
-  ByteCursor& operator=(const ByteCursor&) = delete;
-
-  // As ByteInput::ReadByte.
-  int ReadByte() {
-    if (next_ != limit_) return *next_++;
-    input_.Skip(next_);
-    int byte = input_.ReadByte();
-    next_ = input_.next();
-    limit_ = input_.limit();
-    return byte;
-  }
-
-  // As ByteInput's.
-  const std::uint8_t* next() const { return next_; }
-  const std::uint8_t* limit() const { return limit_; }
-  std::ptrdiff_t Skip(const std::uint8_t* to) {
-    std::ptrdiff_t passed = to - next_;
-    next_ = to;
-    return passed;
-  }
-
- private:
-  ByteInput& input_;
-  const std::uint8_t* next_;
-  const std::uint8_t* limit_;
 };
 
 }  // namespace codvet

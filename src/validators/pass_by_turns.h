@@ -23,22 +23,6 @@ inline const std::uint8_t* ScalarStop(const std::uint8_t* p, const std::uint8_t*
   return end - p > run ? p + run : end;
 }
 
-// Passes from `p` towards `end` by turns: `kernel(p)` passes whole blocks,
-// then `scalar(p, stop)` takes over up to ScalarStop. Returns where the scalar
-// pass stopped short (a character it cannot pass) or `end`; adds the kernel's
-// bytes to `blockBytes`.
-template <typename KernelPass, typename ScalarPass>
-const std::uint8_t* PassByTurns(const std::uint8_t* p, const std::uint8_t* end,
-                                std::int64_t& blockBytes, KernelPass kernel, ScalarPass scalar) {
-  for (;;) {
-    const std::uint8_t* passed = kernel(p);
-    blockBytes += passed - p;
-    const std::uint8_t* stop = ScalarStop(passed, end, passed - p);
-    p = scalar(passed, stop);
-    if (p < stop || stop == end) return p;
-  }
-}
-
 // Decides when a fast path is worth trying. Where problems are dense it
 // passes next to nothing and only adds its cost, so after a short pass the
 // plain step runs alone for a while.

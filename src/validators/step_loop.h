@@ -1,0 +1,132 @@
+// The one loop every encoding runs: the fast path passes what needs no
+// report, then one step judges the character after it, and so on. Each
+// encoding supplies a codec:
+//   kLongest        the most bytes a character takes;
+//   State, state    what carries from character to character (a mode, a byte
+//                   order), or an empty struct;
+//   Decode(p, end, state)  the step, the definition of behaviour: the size of
+//                   the character at p and its problem, if any. [p, end)
+//                   holds kLongest bytes or reaches the true end of the input;
+//   SkipRun(p, end, state)  where a run of characters the step would pass
+//                   silently ends, found with less thought (several bytes at a
+//                   time, a table of pairs);
+//   Block(kernels, p, end, state)  what a block kernel passes from p.
+#ifndef SRC_VALIDATORS_STEP_LOOP_H_
+#define SRC_VALIDATORS_STEP_LOOP_H_
+
+#include <cstdint>
+
+#include "codeset/code_set.h"
+#include "codeset/jis_to_shift_jis.h"
+#include "report/messages.h"
+#include "validators/encoding_validator.h"
+#include "validators/pass_by_turns.h"
+
+namespace codvet {
+
+// What one step found about the character at its start.
+struct Step {
+  enum Verdict : std::uint8_t {
+    kValid,
+    kProblem,  // message with value
+    kNoValue,  // message alone
+    kCut,      // cut by the end: message with value, unless a read failed
+  };
+  int size;
+  Verdict verdict;
+  Msg message;
+  std::uint32_t value;
+};
+
+constexpr Step ValidStep(int size) {
+  return {size, Step::kValid, Msg::InvalidCharacter, 0};
+}
+constexpr Step ProblemStep(int size, Msg message, std::uint32_t value) {
+  return {size, Step::kProblem, message, value};
+}
+// A character cut by the end of the input takes the bytes left.
+inline Step CutStep(const std::uint8_t* p, const std::uint8_t* end, Msg message,
+                    std::uint32_t value) {
+  return {static_cast<int>(end - p), Step::kCut, message, value};
+}
+
+// Whether a two-byte JIS X 0208 value (high bits ignored) is a character of
+// the Shift_JIS set `primary`; a pair outside the 94 x 94 grid never is.
+inline bool IsJisX0208Character(const CodeSet& primary, std::uint32_t pair) {
+  std::int32_t code = JisToShiftJis(pair);
+  return code != kInvalidShiftJis && primary.Contains(static_cast<std::uint32_t>(code));
+}
+
+// The scalar fast path, made of the step: whole characters from `p` that
+// start before `stop` and need no report, never past `end`. State changes
+// only with the characters passed.
+template <typename Codec>
+const std::uint8_t* PassSteps(const Codec& codec, const std::uint8_t* p, const std::uint8_t* stop,
+                              const std::uint8_t* end, typename Codec::State& state) {
+  while (p < stop) {
+    p = codec.SkipRun(p, stop, state);
+    if (p >= stop) break;
+    typename Codec::State next = state;
+    Step step = codec.Decode(p, end, next);
+    if (step.verdict != Step::kValid) break;
+    state = next;
+    p += step.size;
+  }
+  return p;
+}
+
+// Passes from `p` towards `end` by turns: the block kernel passes whole
+// blocks, then the scalar pass takes over up to ScalarStop. Returns where the
+// scalar pass stopped short (a character it cannot pass) or `end`; adds the
+// kernel's bytes to `blockBytes`. Without kernels the scalar pass alone.
+template <typename Codec>
+const std::uint8_t* PassByTurns(const Codec& codec, const BlockKernels* kernels,
+                                const std::uint8_t* p, const std::uint8_t* end,
+                                typename Codec::State& state, std::int64_t& blockBytes) {
+  if (kernels == nullptr || end - p <= kBlockSize) return PassSteps(codec, p, end, end, state);
+  for (;;) {
+    const std::uint8_t* passed = codec.Block(*kernels, p, end, state);
+    blockBytes += passed - p;
+    const std::uint8_t* stop = ScalarStop(passed, end, passed - p);
+    p = PassSteps(codec, passed, stop, end, state);
+    if (p < stop || stop == end) return p;
+  }
+}
+
+template <typename Codec>
+bool EncodingValidator::RunSteps(const Codec& codec, typename Codec::State state, bool useFast) {
+  output->BeginInput(displayName);
+  std::int64_t offset = 0;
+  bool result = true;
+  const BlockKernels* kernels = KernelsFor(kernel);
+  SkipThrottle throttle;
+  for (;;) {
+    if (useFast && throttle.Ready()) {
+      std::ptrdiff_t passed = input->Skip(
+          PassByTurns(codec, kernels, input->next(), input->limit(), state, blockKernelBytes));
+      offset += passed;
+      fastPathBytes += passed;
+      throttle.Passed(passed, input->next() == input->limit());
+    }
+    input->Ensure(Codec::kLongest);
+    const std::uint8_t* p = input->next();
+    if (p == input->limit()) return result;
+    Step step = codec.Decode(p, input->limit(), state);
+    input->Skip(p + step.size);
+    if (step.verdict != Step::kValid) {
+      result = false;
+      if (step.verdict == Step::kProblem) {
+        Report(offset, step.message, step.value);
+      } else if (step.verdict == Step::kNoValue) {
+        ReportNoValue(offset, step.message);
+      } else if (!input->failed()) {
+        Report(offset, step.message, step.value);
+      }
+    }
+    offset += step.size;
+  }
+}
+
+}  // namespace codvet
+
+#endif  // SRC_VALIDATORS_STEP_LOOP_H_
