@@ -19,6 +19,14 @@ ReportSink::ReportSink(int fd, std::string_view lineEnd, std::size_t capacity)
   std::memcpy(valueEnd_ + 1, end.data(), end.size());
   std::memcpy(plainEnd_, end.data(), end.size());
   valueEndLength_ = static_cast<int>(end.size()) + 1;
+  for (const MessageText& row : kMessageCatalogue) {
+    std::string& middle = middles_[static_cast<int>(row.id)];
+    middle.assign("): ");
+    middle.append(row.printed);
+    middle.append(" (0x");
+    middle.append(kPadding, '\0');
+  }
+  BeginInput({});
   plainEndLength_ = static_cast<int>(end.size());
 }
 
@@ -142,8 +150,9 @@ void ReportSink::BeginInput(std::string_view displayName) {
   prefix_.assign("\"");
   prefix_.append(displayName);
   prefix_.append("\" (");
-  lineRoom_ = static_cast<std::ptrdiff_t>(prefix_.size() + LongestMessage() + lineEnd_.size() +
-                                          2 * kNumberRoom + 16);
+  prefix_.append(kPadding, '\0');
+  lineRoom_ = static_cast<std::ptrdiff_t>(prefix_.size() + LongestMessage() + kPadding +
+                                          lineEnd_.size() + 2 * kNumberRoom + 16);
   lastOffset_ = -1;
 }
 
@@ -164,7 +173,7 @@ void ReportSink::LineSlow(std::int64_t offset, Msg message, bool hasValue, std::
   if (Reserve(static_cast<std::size_t>(lineRoom_)) != nullptr && formatting_)
     return Line(offset, message, hasValue, value);
   if (!discarding_)
-    WriteLongLine(*this, std::string_view(prefix_).substr(1, prefix_.size() - 4), offset,
+    WriteLongLine(*this, std::string_view(prefix_).substr(1, prefix_.size() - 4 - kPadding), offset,
                   Message(message).printed, hasValue ? &value : nullptr);
 }
 

@@ -101,8 +101,13 @@ class ReportSink {
   // Whether lines are formatted into the buffer at all (no handler, not
   // discarding).
   bool formatting_ = true;
-  // "\"NAME\" (" of the input begun, and the room its longest line needs.
+  // The fixed parts of a line, each followed by kPadding bytes so that they
+  // are copied in whole blocks: "\"NAME\" (" of the input begun, and for
+  // each message "): MESSAGE (0x", which the line without a value ends
+  // before " (0x"; and the room the input's longest line needs.
+  static constexpr std::size_t kPadding = 32;
   std::string prefix_;
+  std::string middles_[kMsgCount];
   std::ptrdiff_t lineRoom_ = 0;
   // ")" and the line end, then the line end alone, each padded to 4 bytes.
   char valueEnd_[4] = {};
@@ -119,6 +124,13 @@ class ReportSink {
 };
 
 namespace report_detail {
+
+// Copies `n` bytes in blocks of 32, up to 31 more: `from` has them to
+// spare, and the line's room takes them.
+[[gnu::always_inline]] inline char* PutPadded(char* out, const char* from, std::size_t n) {
+  for (std::size_t i = 0; i < n; i += 32) std::memcpy(out + i, from + i, 32);
+  return out + n;
+}
 
 // Copies with fixed-size moves, the last one overlapping the one before:
 // report lines are short, and a call to the library's memcpy per field
@@ -196,18 +208,16 @@ inline char* ReportSink::PutOffset(char* out, std::int64_t offset) {
 inline void ReportSink::Line(std::int64_t offset, Msg message, bool hasValue, std::uint32_t value) {
   char* out = next_;
   if (!formatting_ || limit_ - out < lineRoom_) return LineSlow(offset, message, hasValue, value);
-  out = report_detail::Put(out, prefix_.data(), prefix_.size());
+  out = report_detail::PutPadded(out, prefix_.data(), prefix_.size() - kPadding);
   out = PutOffset(out, offset);
-  std::memcpy(out, "): ", 4);  // the null is overwritten
-  out += 3;
-  std::string_view printed = Message(message).printed;
-  out = report_detail::Put(out, printed.data(), printed.size());
+  const std::string& middle = middles_[static_cast<int>(message)];
+  out = report_detail::PutPadded(out, middle.data(), middle.size() - kPadding);
   if (hasValue) {
-    std::memcpy(out, " (0x", 4);
-    out = report_detail::PutHex(out + 4, value);
+    out = report_detail::PutHex(out, value);
     std::memcpy(out, valueEnd_, 4);
     next_ = out + valueEndLength_;
   } else {
+    out -= 4;  // " (0x"
     std::memcpy(out, plainEnd_, 4);
     next_ = out + plainEndLength_;
   }

@@ -100,6 +100,10 @@ class ByteInput {
   std::uint8_t carry_[2 * kCarryCapacity];
   const std::uint8_t* restNext_ = nullptr;
   const std::uint8_t* restLimit_ = nullptr;
+  // Whether next_ lies in the carry, whose last takenFromRest_ bytes come
+  // from just before restNext_.
+  bool inCarry_ = false;
+  std::size_t takenFromRest_ = 0;
   // Whether a read that fills the whole buffer is to advise the system of a
   // sequential read: once per descriptor, since a file that fits one read
   // gains nothing from the advice, which costs as much as its read.

@@ -20,6 +20,15 @@ namespace codvet {
 
 namespace {
 
+// IsShiftJisLeadByte for every byte.
+struct LeadBytes {
+  std::uint8_t is[256];
+  constexpr LeadBytes() : is() {
+    for (int b = 0; b < 256; ++b) is[b] = IsShiftJisLeadByte(b);
+  }
+};
+constexpr LeadBytes kLeadBytes;
+
 struct ShiftJisCodec {
   struct State {};
   static constexpr std::size_t kLongest = 2;
@@ -27,13 +36,17 @@ struct ShiftJisCodec {
   const CodeSet& primary;
   const ShiftJisTables& fast;
 
+  // Without a branch on the kind of the byte or the validity of the
+  // character, which input full of problems would mispredict at nearly every
+  // character.
   Step Decode(const std::uint8_t* p, const std::uint8_t* end, State&) const {
     std::uint32_t b1 = p[0];
-    if (!IsShiftJisLeadByte(static_cast<int>(b1)))
-      return primary.Contains(b1) ? ValidStep(1) : ProblemStep(1, Msg::InvalidCharacter, b1);
-    if (end - p < 2) return CutStep(p, end, Msg::AloneLeadByteSjis, b1);
-    std::uint32_t code = b1 << 8 | p[1];
-    return primary.Contains(code) ? ValidStep(2) : ProblemStep(2, Msg::InvalidCharacter, code);
+    std::uint32_t lead = kLeadBytes.is[b1];
+    if (lead > static_cast<std::uint32_t>(end - p - 1))
+      return CutStep(p, end, Msg::AloneLeadByteSjis, b1);
+    std::uint32_t code = b1 << (8 * lead) | (p[lead] & (0u - lead));
+    return {static_cast<int>(1 + lead), primary.Contains(code) ? Step::kValid : Step::kProblem,
+            Msg::InvalidCharacter, code};
   }
   // Runs of valid single bytes several at a time, and valid pairs read
   // straight from the buffer, judged by the same `primary`.

@@ -57,10 +57,11 @@ constexpr bool IsSurrogate(std::uint32_t b1, std::uint32_t b2, std::uint32_t b3)
   return code >= 0xD800 && code <= 0xDFFF;
 }
 
-// The report for a following byte without its high bit, by whether it is
-// the second byte; an index rather than a branch, which input full of
-// problems would mispredict.
-constexpr Msg kFollowingByteMessages[2] = {Msg::InvalidContinuation, Msg::InvalidSecondByte};
+// The reports of a sequence, by index rather than by branch: a following
+// byte without its high bit (by whether it is the second byte), a refused
+// first byte, a surrogate.
+constexpr Msg kMessages[4] = {Msg::InvalidContinuation, Msg::InvalidSecondByte,
+                              Msg::InvalidSequence, Msg::SurrogateInUtf8};
 
 // The eight bytes at `p`, the first in the lowest bits; those at or past
 // `end` read as 0x80, a following byte with its high bit.
@@ -85,24 +86,37 @@ std::uint32_t CutValue(const std::uint8_t* p, std::ptrdiff_t k) {
 
 struct Utf8Codec {
   struct State {};
-  static constexpr std::size_t kLongest = 6;
+  // Six bytes at most, but eight: the step reads them as one word.
+  static constexpr std::size_t kLongest = 8;
 
+  // Without a branch on the outcome, which input full of problems would
+  // mispredict at nearly every sequence: every verdict is worked out and
+  // the one that holds picked.
   Step Decode(const std::uint8_t* p, const std::uint8_t* end, State&) const {
-    if (p[0] < 0x80) return ValidStep(1);
-    // The first following byte without its high bit, found in one step.
     int length = kSequenceLength[p[0]];
-    std::uint64_t missingHighBits =
-        ~LoadBytes(p, end) & 0x8080808080808080u & FollowingBytesMask(length);
-    if (missingHighBits != 0) {
-      int k = __builtin_ctzll(missingHighBits) >> 3;
-      return ProblemStep(k + 1, kFollowingByteMessages[k == 1], p[k]);
-    }
-    if (end - p < length)
+    std::uint64_t word = LoadBytes(p, end);
+    // The first following byte without its high bit, found in one step.
+    std::uint64_t missingHighBits = ~word & 0x8080808080808080u & FollowingBytesMask(length);
+    bool broken = missingHighBits != 0;
+    if (!broken && end - p < length)
       return CutStep(p, end, Msg::IncompleteCharacterUtf8, CutValue(p, end - p));
-    if (length == 3 && IsSurrogate(p[0], p[1], p[2]))
-      return ProblemStep(3, Msg::SurrogateInUtf8, std::uint32_t{p[0]} << 16 | p[1] << 8 | p[2]);
-    if (length == 6) return {6, Step::kNoValue, Msg::InvalidSequence, 0};
-    return ValidStep(length);
+    int k = __builtin_ctzll(missingHighBits | std::uint64_t{1} << 63) >> 3;
+    std::uint32_t first3 =
+        static_cast<std::uint32_t>(__builtin_bswap32(static_cast<std::uint32_t>(word) << 8));
+    bool surrogate = (length == 3) & IsSurrogate(first3 >> 16, (first3 >> 8) & 0xFF, first3 & 0xFF);
+    std::uint32_t following = static_cast<std::uint32_t>(word >> (8 * k)) & 0xFF;
+    // Every field selected by mask: the compiler makes branches of
+    // conditionals here.
+    std::uint32_t brokenMask = 0u - static_cast<std::uint32_t>(broken);
+    std::uint32_t refused = (length == 6) & !broken;
+    std::uint32_t message = (brokenMask & (k == 1)) | (~brokenMask & (2u | surrogate));
+    Step step;
+    step.size = static_cast<int>((static_cast<std::uint32_t>(k + 1) & brokenMask) |
+                                 (static_cast<std::uint32_t>(length) & ~brokenMask));
+    step.verdict = static_cast<Step::Verdict>((broken | surrogate) | refused << 1);
+    step.message = kMessages[message];
+    step.value = (following & brokenMask) | (first3 & ~brokenMask);
+    return step;
   }
   // ASCII runs several bytes at a time, and runs of three-byte sequences
   // (the commonest in Japanese text) and two-byte ones read straight from
