@@ -1,7 +1,6 @@
 // The input of a validation: a buffered byte stream of its own over a file
 // descriptor or a caller's read function, read in large blocks, or bytes
-// already in memory; with an inline one-byte read. The validators' fast
-// paths also look at the buffered bytes directly.
+// already in memory. The validators look at the buffered bytes directly.
 #ifndef SRC_VALIDATORS_BYTE_INPUT_H_
 #define SRC_VALIDATORS_BYTE_INPUT_H_
 
@@ -19,8 +18,6 @@ using ReadFunction = std::ptrdiff_t (*)(void* context, std::uint8_t* buffer, std
 class ByteInput {
  public:
   static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 16;
-  // What ReadByte returns at the end of the input or after a read error.
-  static constexpr int kEnd = -1;
 
   // An input with a buffer of `capacity` bytes and no source yet (it is at
   // its end until Open or OpenMemory gives it one).
@@ -40,13 +37,6 @@ class ByteInput {
   // Starts reading `size` bytes at `data` (not copied), handed out at most
   // `chunk` bytes per refill so that tests can place block edges anywhere.
   void OpenMemory(const std::uint8_t* data, std::size_t size, std::size_t chunk);
-
-  // Returns the next byte (0 to 255), or kEnd at the end of the input or on
-  // a read error; the two are told apart by failed().
-  int ReadByte() {
-    if (next_ != limit_) return *next_++;
-    return Refill() ? *next_++ : kEnd;
-  }
 
   // The buffered bytes not yet consumed, [next(), limit()).
   const std::uint8_t* next() const { return next_; }
