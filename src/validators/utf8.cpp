@@ -50,12 +50,16 @@ constexpr std::uint64_t FollowingBytesMask(int length) {
   return (~std::uint64_t{0} >> (64 - 8 * length)) & ~std::uint64_t{0xFF};
 }
 
-// Whether three bytes encode a code from 0xD800 to 0xDFFF (whatever the two
-// high bits of the following bytes).
-constexpr bool IsSurrogate(std::uint32_t b1, std::uint32_t b2, std::uint32_t b3) {
-  std::uint32_t code = (b1 & 0x0F) << 12 | (b2 & 0x3F) << 6 | (b3 & 0x3F);
-  return code >= 0xD800 && code <= 0xDFFF;
-}
+// The high bits of the following bytes of a sequence of each length.
+constexpr std::uint64_t kFollowingHighBits[7] = {
+    0,
+    0,
+    FollowingBytesMask(2) & 0x8080808080808080u,
+    FollowingBytesMask(3) & 0x8080808080808080u,
+    FollowingBytesMask(4) & 0x8080808080808080u,
+    FollowingBytesMask(5) & 0x8080808080808080u,
+    FollowingBytesMask(6) & 0x8080808080808080u,
+};
 
 // The reports of a sequence, by index rather than by branch: a following
 // byte without its high bit (by whether it is the second byte), a refused
@@ -89,34 +93,26 @@ struct Utf8Codec {
   // Six bytes at most, but eight: the step reads them as one word.
   static constexpr std::size_t kLongest = 8;
 
-  // Without a branch on the outcome, which input full of problems would
-  // mispredict at nearly every sequence: every verdict is worked out and
-  // the one that holds picked.
+  // One branch for the common outcome, a whole sequence needing no report.
   Step Decode(const std::uint8_t* p, const std::uint8_t* end, State&) const {
     int length = kSequenceLength[p[0]];
     std::uint64_t word = LoadBytes(p, end);
     // The first following byte without its high bit, found in one step.
-    std::uint64_t missingHighBits = ~word & 0x8080808080808080u & FollowingBytesMask(length);
-    bool broken = missingHighBits != 0;
-    if (!broken && end - p < length)
+    std::uint64_t missingHighBits = ~word & kFollowingHighBits[length];
+    // A code from 0xD800 to 0xDFFF (whatever the two high bits of the
+    // following bytes): 0xED, then a byte with 0x20 set.
+    bool surrogate = (p[0] == 0xED) & ((word >> 13) & 1);
+    if ((missingHighBits == 0) & !surrogate & (length != 6) & (end - p >= length))
+      return ValidStep(length);
+    if (missingHighBits != 0) {
+      int k = __builtin_ctzll(missingHighBits) >> 3;
+      return ProblemStep(k + 1, kMessages[k == 1], p[k]);
+    }
+    if (end - p < length)
       return CutStep(p, end, Msg::IncompleteCharacterUtf8, CutValue(p, end - p));
-    int k = __builtin_ctzll(missingHighBits | std::uint64_t{1} << 63) >> 3;
-    std::uint32_t first3 =
-        static_cast<std::uint32_t>(__builtin_bswap32(static_cast<std::uint32_t>(word) << 8));
-    bool surrogate = (length == 3) & IsSurrogate(first3 >> 16, (first3 >> 8) & 0xFF, first3 & 0xFF);
-    std::uint32_t following = static_cast<std::uint32_t>(word >> (8 * k)) & 0xFF;
-    // Every field selected by mask: the compiler makes branches of
-    // conditionals here.
-    std::uint32_t brokenMask = 0u - static_cast<std::uint32_t>(broken);
-    std::uint32_t refused = (length == 6) & !broken;
-    std::uint32_t message = (brokenMask & (k == 1)) | (~brokenMask & (2u | surrogate));
-    Step step;
-    step.size = static_cast<int>((static_cast<std::uint32_t>(k + 1) & brokenMask) |
-                                 (static_cast<std::uint32_t>(length) & ~brokenMask));
-    step.verdict = static_cast<Step::Verdict>((broken | surrogate) | refused << 1);
-    step.message = kMessages[message];
-    step.value = (following & brokenMask) | (first3 & ~brokenMask);
-    return step;
+    if (surrogate)
+      return ProblemStep(3, Msg::SurrogateInUtf8, std::uint32_t{p[0]} << 16 | p[1] << 8 | p[2]);
+    return {6, Step::kNoValue, Msg::InvalidSequence, 0};
   }
   // ASCII runs several bytes at a time, and runs of three-byte sequences
   // (the commonest in Japanese text) and two-byte ones read straight from
