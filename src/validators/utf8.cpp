@@ -115,24 +115,34 @@ struct Utf8Codec {
     return {6, Step::kNoValue, Msg::InvalidSequence, 0};
   }
   // ASCII runs several bytes at a time, and runs of three-byte sequences
-  // (the commonest in Japanese text) and two-byte ones read straight from
-  // the buffer; the rest is left to the step.
+  // (the commonest in Japanese text) and other whole sequences read
+  // straight from the buffer; the rest is left to the step.
   const std::uint8_t* SkipRun(const std::uint8_t* p, const std::uint8_t* end, State&) const {
     while (p != end) {
       std::uint32_t b1 = *p;
-      std::ptrdiff_t left = end - p;
       if (b1 < 0x80) {
         p = SkipInRange(p + 1, end, kAscii);
-      } else if ((b1 & 0xF0) == 0xE0) {
+        continue;
+      }
+      std::ptrdiff_t left = end - p;
+      if ((b1 & 0xF0) == 0xE0) {
         // (b1 & 0x0F) == 0xD with the top of b2's six bits set is
         // 0xD800-0xDFFF.
-        if (left < 3 || (p[1] & p[2] & 0x80) == 0 || (b1 == 0xED && (p[1] & 0x20) != 0)) break;
-        p += 3;
+        do {
+          if (left < 3 || (p[1] & p[2] & 0x80) == 0 || (b1 == 0xED && (p[1] & 0x20) != 0)) return p;
+          p += 3;
+          left -= 3;
+          if (left == 0) return p;
+          b1 = *p;
+        } while ((b1 & 0xF0) == 0xE0);
       } else if ((b1 & 0xE0) == 0xC0) {
-        if (left < 2 || (p[1] & 0x80) == 0) break;
+        if (left < 2 || (p[1] & 0x80) == 0) return p;
         p += 2;
+      } else if ((b1 & 0xF8) == 0xF0) {
+        if (left < 4 || (p[1] & p[2] & p[3] & 0x80) == 0) return p;
+        p += 4;
       } else {
-        break;
+        return p;
       }
     }
     return p;
