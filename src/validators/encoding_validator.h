@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <string_view>
 
-#include "codeset/jis_to_shift_jis.h"
 #include "report/messages.h"
 #include "report/report_sink.h"
 #include "validators/block_kernels.h"
@@ -37,7 +36,7 @@ class EncodingValidator {
   std::string_view displayName;
   // Where report lines go.
   ReportSink* output;
-  // False runs the plain byte-at-a-time path alone, which the fast path
+  // False runs the step alone, character by character, which the fast path
   // must match line for line.
   bool useFastPath = true;
   // The block kernels the fast path uses; one the processor lacks must not
