@@ -79,7 +79,6 @@ void ReportSink::Write(std::string_view bytes) {
 namespace {
 
 using report_detail::kDigitPairs;
-using report_detail::Put;
 using report_detail::PutHex;
 
 // Longest text of a signed 64-bit decimal or a 32-bit "(0x...)" field.

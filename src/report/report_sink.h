@@ -132,25 +132,6 @@ namespace report_detail {
   return out + n;
 }
 
-// Copies with fixed-size moves, the last one overlapping the one before:
-// report lines are short, and a call to the library's memcpy per field
-// costs more than the copy.
-[[gnu::always_inline]] inline char* Put(char* out, const char* from, std::size_t n) {
-  if (n >= 16) {
-    for (std::size_t i = 0; i + 16 < n; i += 16) std::memcpy(out + i, from + i, 16);
-    std::memcpy(out + n - 16, from + n - 16, 16);
-  } else if (n >= 8) {
-    std::memcpy(out, from, 8);
-    std::memcpy(out + n - 8, from + n - 8, 8);
-  } else if (n >= 4) {
-    std::memcpy(out, from, 4);
-    std::memcpy(out + n - 4, from + n - 4, 4);
-  } else {
-    for (std::size_t i = 0; i < n; ++i) out[i] = from[i];
-  }
-  return out + n;
-}
-
 // "00" to "99", so that decimal digits come two at a time.
 inline constexpr char kDigitPairs[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
