@@ -68,10 +68,11 @@ struct EucJpCodec {
   }
   // ASCII runs several bytes at a time, kana and JIS X 0208 pairs read
   // straight from the buffer, pairs judged by a bit each.
-  const std::uint8_t* SkipRun(const std::uint8_t* p, const std::uint8_t* end, State&) const {
+  const std::uint8_t* SkipRun(const std::uint8_t* p, const std::uint8_t* stop,
+                              const std::uint8_t* end, State&) const {
     if (p == end) return p;
     // Before `last` a first byte always has its next byte in the buffer.
-    for (const std::uint8_t* last = end - 1; p < last;) {
+    for (const std::uint8_t* last = end - 1; p < last && p < stop;) {
       std::uint32_t b0 = p[0];
       std::uint32_t b1 = p[1];
       if (b0 >= 0xA1) {

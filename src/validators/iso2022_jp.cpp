@@ -87,7 +87,8 @@ struct Iso2022JpCodec {
     bool valid = derived ? jis.pairs.Contains(first, p[1]) : IsJisX0208Character(primary, pair);
     return valid ? ValidStep(2) : ProblemStep(2, Msg::InvalidCharacter, pair);
   }
-  const std::uint8_t* SkipRun(const std::uint8_t* p, const std::uint8_t* end, State& state) const {
+  const std::uint8_t* SkipRun(const std::uint8_t* p, const std::uint8_t* stop,
+                              const std::uint8_t* end, State& state) const {
     switch (state.mode) {
       case Iso2022Mode::Ascii:
         return FindByte(p, end, kEscape);
@@ -100,7 +101,7 @@ struct Iso2022JpCodec {
         // Stopping one byte short of the end spares a bounds test per pair.
         if (p == end) return p;
         for (const std::uint8_t* last = end - 1;
-             p < last && p[0] >= 0x20 && jis.pairs.Contains(p[0], p[1]);)
+             p < last && p < stop && p[0] >= 0x20 && jis.pairs.Contains(p[0], p[1]);)
           p += 2;
         return p;
     }

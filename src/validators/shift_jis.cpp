@@ -50,10 +50,11 @@ struct ShiftJisCodec {
   }
   // Runs of valid single bytes several at a time, and valid pairs read
   // straight from the buffer, judged by the same `primary`.
-  const std::uint8_t* SkipRun(const std::uint8_t* p, const std::uint8_t* end, State&) const {
+  const std::uint8_t* SkipRun(const std::uint8_t* p, const std::uint8_t* stop,
+                              const std::uint8_t* end, State&) const {
     if (p == end) return p;
     // Before `last` a lead byte always has its second byte in the buffer.
-    for (const std::uint8_t* last = end - 1; p < last;) {
+    for (const std::uint8_t* last = end - 1; p < last && p < stop;) {
       std::uint32_t b = *p;
       std::uint8_t kind = fast.kind[b];
       if (kind == ShiftJisTables::kLead) {

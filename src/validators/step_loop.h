@@ -7,9 +7,11 @@
 //   Decode(p, end, state)  the step, the definition of behaviour: the size of
 //                   the character at p and its problem, if any. [p, end)
 //                   holds kLongest bytes or reaches the true end of the input;
-//   SkipRun(p, end, state)  where a run of characters the step would pass
-//                   silently ends, found with less thought (several bytes at a
-//                   time, a table of pairs);
+//   SkipRun(p, stop, end, state)  where a run of characters the step would
+//                   pass silently ends, found with less thought (several bytes
+//                   at a time, a table of pairs): it may pass `stop` within a
+//                   run of single bytes, so that a block kernel gets its turn
+//                   back soon but not in the middle of ASCII;
 //   Block(kernels, p, end, state)  what a block kernel passes from p.
 #ifndef SRC_VALIDATORS_STEP_LOOP_H_
 #define SRC_VALIDATORS_STEP_LOOP_H_
@@ -101,7 +103,7 @@ template <typename Codec>
 const std::uint8_t* PassSteps(const Codec& codec, const std::uint8_t* p, const std::uint8_t* stop,
                               const std::uint8_t* end, typename Codec::State& state) {
   while (p < stop) {
-    p = codec.SkipRun(p, stop, state);
+    p = codec.SkipRun(p, stop, end, state);
     if (p >= stop) break;
     typename Codec::State next = state;
     Step step = codec.Decode(p, end, next);

@@ -84,7 +84,8 @@ struct Utf16Codec {
     return IsTrailingSurrogate(partner) ? ValidStep(4)
                                         : ProblemStep(4, Msg::InvalidTrailSurrogate, partner);
   }
-  const std::uint8_t* SkipRun(const std::uint8_t* p, const std::uint8_t* end, State& state) const {
+  const std::uint8_t* SkipRun(const std::uint8_t* p, const std::uint8_t* end, const std::uint8_t*,
+                              State& state) const {
     if (state.order == Utf16ByteOrder::Detect) return p;
     bool bigEndian = state.order == Utf16ByteOrder::BigEndian;
     p = PassUtf16Blocks(p, end, bigEndian);

@@ -117,8 +117,9 @@ struct Utf8Codec {
   // ASCII runs several bytes at a time, and runs of three-byte sequences
   // (the commonest in Japanese text) and other whole sequences read
   // straight from the buffer; the rest is left to the step.
-  const std::uint8_t* SkipRun(const std::uint8_t* p, const std::uint8_t* end, State&) const {
-    while (p != end) {
+  const std::uint8_t* SkipRun(const std::uint8_t* p, const std::uint8_t* stop,
+                              const std::uint8_t* end, State&) const {
+    while (p < stop && p != end) {
       std::uint32_t b1 = *p;
       if (b1 < 0x80) {
         p = SkipInRange(p + 1, end, kAscii);
