@@ -48,6 +48,9 @@ class SkipThrottle {
  public:
   // Whether to try the fast path before this step.
   bool Ready() { return --stepsLeft_ < 0; }
+  // Whether the fast path is resting, problems being dense: then the steps
+  // go in batches, else one step at a time between passes.
+  bool Resting() const { return stepsLeft_ >= 0; }
   // Counts a step that took `steps` characters at once as that many.
   void Stepped(int steps) { stepsLeft_ -= steps - 1; }
   // Takes note of how many bytes the try passed, and whether it stopped
@@ -166,7 +169,8 @@ bool EncodingValidator::RunSteps(const Codec& codec, typename Codec::State state
       int found = 0;
       const std::uint8_t* start = p;
       const std::uint8_t* last = limit - Codec::kLongest;
-      if (last - p > kStepBatch) last = p + kStepBatch;
+      std::ptrdiff_t batch = throttle.Resting() ? kStepBatch : 0;
+      if (last - p > batch) last = p + batch;
       while (p <= last) {
         Step step = codec.Decode(p, p + Codec::kLongest, state);
         problems[found] = {offset, step};
