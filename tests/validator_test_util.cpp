@@ -1,5 +1,7 @@
 #include "validator_test_util.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <memory>
@@ -67,7 +69,24 @@ Outcome RunValidator(const char* encodingName, std::string_view bytes, RunOption
   validator.tables = tables.get();
   std::vector<std::uint8_t> exact(bytes.begin(), bytes.end());
   ByteInput input(16);
-  input.OpenMemory(exact.data(), exact.size(), options.chunk);
+  struct Pieces {
+    std::string_view left;
+    const RunOptions& options;
+  } pieces{{reinterpret_cast<const char*>(exact.data()), exact.size()}, options};
+  if (options.viaReader) {
+    input.OpenReader(
+        [](void* context, std::uint8_t* buffer, std::size_t size) -> std::ptrdiff_t {
+          Pieces& from = *static_cast<Pieces*>(context);
+          if (from.left.empty()) return from.options.readError ? -EIO : 0;
+          std::size_t n = std::min({size, from.options.chunk, from.left.size()});
+          std::copy_n(from.left.data(), n, buffer);
+          from.left.remove_prefix(n);
+          return static_cast<std::ptrdiff_t>(n);
+        },
+        &pieces);
+  } else {
+    input.OpenMemory(exact.data(), exact.size(), options.chunk);
+  }
   validator.input = &input;
   validator.displayName = "t";
   validator.useFastPath = options.fastPath;
@@ -79,6 +98,14 @@ Outcome RunValidator(const char* encodingName, std::string_view bytes, RunOption
   return outcome;
 }
 
+// `lines` without a last line for a character cut by the end (whose
+// message, and only such, says "in EOF"): what a read error there gives.
+std::string WithoutTruncation(const std::string& lines) {
+  std::size_t last = lines.rfind('\n', lines.size() >= 2 ? lines.size() - 2 : 0);
+  last = last == std::string::npos ? 0 : last + 1;
+  return lines.find(" in EOF ", last) == std::string::npos ? lines : lines.substr(0, last);
+}
+
 void ExpectLines(const char* encodingName, std::string_view bytes, const std::string& lines) {
   for (std::size_t chunk :
        {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{5}, SIZE_MAX}) {
@@ -86,6 +113,14 @@ void ExpectLines(const char* encodingName, std::string_view bytes, const std::st
       Outcome got = RunValidator(encodingName, bytes, {chunk, fast});
       EXPECT_EQ(std::tie(got.lines, got.valid), std::make_tuple(lines, lines.empty()))
           << encodingName << " chunk " << chunk << " fast " << fast;
+      // Through the input's own buffer, which each refill overwrites, and
+      // a read error where the input ends.
+      RunOptions failing{chunk, fast};
+      failing.viaReader = failing.readError = true;
+      got = RunValidator(encodingName, bytes, failing);
+      EXPECT_EQ(std::tie(got.lines, got.valid),
+                std::make_tuple(WithoutTruncation(lines), lines.empty()))
+          << encodingName << " chunk " << chunk << " fast " << fast << " read error";
     }
   }
 }

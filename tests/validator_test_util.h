@@ -46,6 +46,11 @@ struct RunOptions {
   std::size_t chunk = SIZE_MAX;  // the input arrives in pieces of this many bytes
   bool fastPath = true;
   Kernel kernel = BestKernel();
+  // The pieces come from a read function into the input's own buffer, which
+  // each refill overwrites, instead of from memory; `readError` has the
+  // read after the last piece fail instead of end the input.
+  bool viaReader = false;
+  bool readError = false;
 };
 
 // Validates an exactly sized copy of `bytes` (so that the sanitizers see any
@@ -56,7 +61,8 @@ Outcome RunValidator(const char* encodingName, std::string_view bytes, RunOption
 std::string Bytes(std::initializer_list<int> values);
 
 // Checks that validating `bytes` gives exactly `lines` (valid exactly when
-// empty), whatever the size of the pieces and with the fast path on or off;
+// empty), whatever the size of the pieces and with the fast path on or off,
+// and without a last truncation line when a read fails at the end;
 // ExpectCases does so for each case.
 void ExpectLines(const char* encodingName, std::string_view bytes, const std::string& lines);
 struct ReportCase {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <new>
 
 #include "platform/platform.h"
@@ -33,6 +34,8 @@ void ByteInput::OpenReader(ReadFunction read, void* context) {
   advise_ = false;
   memory_ = memoryEnd_ = nullptr;
   next_ = limit_ = buffer_.get();
+  restNext_ = restLimit_ = nullptr;
+  inCarry_ = false;
   errorNumber_ = 0;
 }
 
@@ -43,6 +46,8 @@ void ByteInput::OpenMemory(const std::uint8_t* data, std::size_t size, std::size
   memoryEnd_ = data + size;
   chunk_ = std::max<std::size_t>(chunk, 1);
   next_ = limit_ = data;
+  restNext_ = restLimit_ = nullptr;
+  inCarry_ = false;
   errorNumber_ = 0;
 }
 
@@ -51,7 +56,53 @@ void ByteInput::Stop() {
   memory_ = memoryEnd_;
 }
 
+void ByteInput::EnsureSlow(std::size_t count) {
+  if (next_ == limit_ && !Refill()) return;
+  std::size_t have = static_cast<std::size_t>(limit_ - next_);
+  if (have >= count) return;
+  // Back to the refill's own bytes once those left in the carry are their
+  // start again, instead of carrying every character after.
+  if (inCarry_ && have <= takenFromRest_ && restNext_ != restLimit_) {
+    next_ = restNext_ - have;
+    limit_ = restLimit_;
+    restNext_ = restLimit_ = nullptr;
+    inCarry_ = false;
+    if (static_cast<std::size_t>(limit_ - next_) >= count) return;
+    have = static_cast<std::size_t>(limit_ - next_);
+  }
+  std::memmove(carry_, next_, have);
+  std::size_t taken = 0;
+  while (have < count) {
+    if (restNext_ == restLimit_) {
+      if (!RefillSource()) break;
+      restNext_ = next_;
+      restLimit_ = limit_;
+      taken = 0;
+    }
+    std::size_t take = std::min(count - have, static_cast<std::size_t>(restLimit_ - restNext_));
+    std::memcpy(carry_ + have, restNext_, take);
+    have += take;
+    taken += take;
+    restNext_ += take;
+  }
+  next_ = carry_;
+  limit_ = carry_ + have;
+  inCarry_ = true;
+  takenFromRest_ = taken;
+}
+
 bool ByteInput::Refill() {
+  inCarry_ = false;
+  if (restNext_ != restLimit_) {
+    next_ = restNext_;
+    limit_ = restLimit_;
+    restNext_ = restLimit_ = nullptr;
+    return true;
+  }
+  return RefillSource();
+}
+
+bool ByteInput::RefillSource() {
   if (errorNumber_ != 0) return false;
   if (read_ == nullptr) {
     if (memory_ == memoryEnd_) return false;

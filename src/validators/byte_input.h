@@ -1,7 +1,6 @@
 // The input of a validation: a buffered byte stream of its own over a file
 // descriptor or a caller's read function, read in large blocks, or bytes
-// already in memory; with an inline one-byte read. The validators' fast
-// paths also look at the buffered bytes directly.
+// already in memory. The validators look at the buffered bytes directly.
 #ifndef SRC_VALIDATORS_BYTE_INPUT_H_
 #define SRC_VALIDATORS_BYTE_INPUT_H_
 
@@ -19,8 +18,6 @@ using ReadFunction = std::ptrdiff_t (*)(void* context, std::uint8_t* buffer, std
 class ByteInput {
  public:
   static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 16;
-  // What ReadByte returns at the end of the input or after a read error.
-  static constexpr int kEnd = -1;
 
   // An input with a buffer of `capacity` bytes and no source yet (it is at
   // its end until Open or OpenMemory gives it one).
@@ -41,13 +38,6 @@ class ByteInput {
   // `chunk` bytes per refill so that tests can place block edges anywhere.
   void OpenMemory(const std::uint8_t* data, std::size_t size, std::size_t chunk);
 
-  // Returns the next byte (0 to 255), or kEnd at the end of the input or on
-  // a read error; the two are told apart by failed().
-  int ReadByte() {
-    if (next_ != limit_) return *next_++;
-    return Refill() ? *next_++ : kEnd;
-  }
-
   // The buffered bytes not yet consumed, [next(), limit()).
   const std::uint8_t* next() const { return next_; }
   const std::uint8_t* limit() const { return limit_; }
@@ -57,6 +47,17 @@ class ByteInput {
     std::ptrdiff_t passed = to - next_;
     next_ = to;
     return passed;
+  }
+
+  // The most bytes Ensure can be asked for: the longest character.
+  static constexpr std::size_t kCarryCapacity = 8;
+
+  // Makes at least `count` (at most kCarryCapacity) bytes buffered from
+  // next(), unless the input ends or fails first: the bytes of a character
+  // cut by a refill are copied whole into a small carry area, so that a
+  // character is always seen whole or cut by the true end.
+  void Ensure(std::size_t count) {
+    if (static_cast<std::size_t>(limit_ - next_) < count) EnsureSlow(count);
   }
 
   // Ends the input at the next refill: the bytes already handed out may
@@ -70,6 +71,8 @@ class ByteInput {
 
  private:
   bool Refill();
+  bool RefillSource();
+  void EnsureSlow(std::size_t count);
 
   std::unique_ptr<std::uint8_t[]> buffer_;
   std::size_t capacity_;
@@ -82,47 +85,19 @@ class ByteInput {
   const std::uint8_t* next_ = nullptr;
   const std::uint8_t* limit_ = nullptr;
   int errorNumber_ = 0;
+  // A character cut by a refill, and the rest of that refill's bytes,
+  // handed out once the carry is used up.
+  std::uint8_t carry_[2 * kCarryCapacity];
+  const std::uint8_t* restNext_ = nullptr;
+  const std::uint8_t* restLimit_ = nullptr;
+  // Whether next_ lies in the carry, whose last takenFromRest_ bytes come
+  // from just before restNext_.
+  bool inCarry_ = false;
+  std::size_t takenFromRest_ = 0;
   // Whether a read that fills the whole buffer is to advise the system of a
   // sequential read: once per descriptor, since a file that fits one read
   // gains nothing from the advice, which costs as much as its read.
   bool advise_ = false;
-};
-
-// The read position of a ByteInput held in a local object for the length of
-// one validation, so that the per-byte loop keeps it in registers instead of
-// storing and reloading the input's members around every report. The input
-// is brought up to date on every refill and when the cursor goes.
-class ByteCursor {
- public:
-  explicit ByteCursor(ByteInput& input)
-      : input_(input), next_(input.next()), limit_(input.limit()) {}
-  ~ByteCursor() { input_.Skip(next_); }
-  ByteCursor(const ByteCursor&) = delete;
-  ByteCursor& operator=(const ByteCursor&) = delete;
-
-  // As ByteInput::ReadByte.
-  int ReadByte() {
-    if (next_ != limit_) return *next_++;
-    input_.Skip(next_);
-    int byte = input_.ReadByte();
-    next_ = input_.next();
-    limit_ = input_.limit();
-    return byte;
-  }
-
-  // As ByteInput's.
-  const std::uint8_t* next() const { return next_; }
-  const std::uint8_t* limit() const { return limit_; }
-  std::ptrdiff_t Skip(const std::uint8_t* to) {
-    std::ptrdiff_t passed = to - next_;
-    next_ = to;
-    return passed;
-  }
-
- private:
-  ByteInput& input_;
-  const std::uint8_t* next_;
-  const std::uint8_t* limit_;
 };
 
 }  // namespace codvet

@@ -7,6 +7,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <string>
@@ -16,6 +17,14 @@
 
 namespace codvet {
 namespace {
+
+// Everything left in `input`, refill by refill.
+std::string ReadAll(ByteInput& input) {
+  std::string bytes;
+  for (input.Ensure(1); input.next() != input.limit(); input.Ensure(1))
+    bytes.append(input.next(), input.limit()), input.Skip(input.limit());
+  return bytes;
+}
 
 // A pipe written in pieces from another thread; on POSIX its end is
 // non-blocking, as an inherited descriptor may be, so that the reader finds
@@ -41,9 +50,7 @@ TEST(ByteInput, DescriptorAcrossManyRefills) {
   });
   ByteInput input(7);
   input.Open(fds[0]);
-  std::string bytes;
-  for (int b; (b = input.ReadByte()) != ByteInput::kEnd;) bytes.push_back(static_cast<char>(b));
-  EXPECT_EQ(bytes, data);
+  EXPECT_EQ(ReadAll(input), data);
   EXPECT_FALSE(input.failed());
   writer.join();
   close(fds[0]);
@@ -64,7 +71,7 @@ TEST(ByteInput, ReadErrorIsNotTheEnd) {
   input.Open(fd);
   // A failed read stays failed: every later read ends too.
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(input.ReadByte(), ByteInput::kEnd);
+    EXPECT_EQ(ReadAll(input), "");
     EXPECT_TRUE(input.failed());
     EXPECT_EQ(input.errorNumber(), kExpected);
   }
@@ -72,7 +79,32 @@ TEST(ByteInput, ReadErrorIsNotTheEnd) {
   // A new input starts clean.
   input.OpenMemory(reinterpret_cast<const std::uint8_t*>("a"), 1, 1);
   EXPECT_FALSE(input.failed());
-  EXPECT_EQ(input.ReadByte(), 'a');
+  EXPECT_EQ(ReadAll(input), "a");
+}
+
+// Stop() right after a character carried across a refill: the bytes
+// already read stay readable, and no more are read.
+TEST(ByteInput, StopRightAfterACarriedCharacter) {
+  int calls = 0;
+  ByteInput input(16);
+  input.OpenReader(
+      [](void* calls, std::uint8_t* buffer, std::size_t) -> std::ptrdiff_t {
+        static const std::string_view kPieces[] = {"ab\xe3",
+                                                   "\x81\x82"
+                                                   "cd",
+                                                   "ef", ""};
+        std::string_view piece = kPieces[std::min((*static_cast<int*>(calls))++, 3)];
+        return std::copy(piece.begin(), piece.end(), buffer) - buffer;
+      },
+      &calls);
+  input.Ensure(3);
+  input.Skip(input.next() + 2);
+  input.Ensure(3);
+  input.Stop();
+  EXPECT_EQ(ReadAll(input),
+            "\xe3\x81\x82"
+            "cd");
+  EXPECT_EQ(calls, 2);
 }
 
 }  // namespace

@@ -11,7 +11,8 @@
 
 #include "codeset/code_set.h"
 #include "validators/block_kernels.h"
-#include "validators/fast_scan.h"
+#include "validators/byte_scan.h"
+#include "validators/jis_pair_set.h"
 
 namespace codvet {
 

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <string_view>
 
-#include "codeset/jis_to_shift_jis.h"
 #include "report/messages.h"
 #include "report/report_sink.h"
 #include "validators/block_kernels.h"
@@ -37,7 +36,7 @@ class EncodingValidator {
   std::string_view displayName;
   // Where report lines go.
   ReportSink* output;
-  // False runs the plain byte-at-a-time path alone, which the fast path
+  // False runs the step alone, character by character, which the fast path
   // must match line for line.
   bool useFastPath = true;
   // The block kernels the fast path uses; one the processor lacks must not
@@ -55,25 +54,13 @@ class EncodingValidator {
   bool ValidateUtf16(Utf16ByteOrder byteOrder);
 
  private:
-  // Tells whether a two-byte JIS X 0208 value (high bits ignored) is a
-  // character of the primary set; a pair outside the 94 x 94 grid never is.
-  bool IsJisX0208Character(std::uint32_t pair) const {
-    std::int32_t code = JisToShiftJis(pair);
-    return code != kInvalidShiftJis && tables->primary.Contains(static_cast<std::uint32_t>(code));
-  }
+  // The loop every operation runs over its encoding's codec (step_loop.h).
+  template <typename Codec>
+  bool RunSteps(const Codec& codec, typename Codec::State state, bool useFast);
   void Report(std::int64_t offset, Msg message, std::uint32_t value) {
-    ReportLine(*output, displayName, offset, message, value);
+    output->Report(offset, message, value);
   }
-  void ReportNoValue(std::int64_t offset, Msg message) {
-    ReportLineNoValue(*output, displayName, offset, message);
-  }
-  // Reports a character cut short by the end of the input and returns false.
-  // A read error is not an end: the caller reports it, and no truncation
-  // line is printed for it.
-  bool ReportTruncation(std::int64_t offset, Msg message, std::uint32_t value) {
-    if (!input->failed()) Report(offset, message, value);
-    return false;
-  }
+  void ReportNoValue(std::int64_t offset, Msg message) { output->ReportNoValue(offset, message); }
 };
 
 }  // namespace codvet

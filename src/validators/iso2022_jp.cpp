@@ -17,162 +17,111 @@
 // - warnings count as problems, so text that uses JIS X 0208-1978 never
 //   validates.
 //
-// Fast path: before each plain step, SkipValidIso2022Jp passes over the
-// buffered bytes that the plain step would accept without a word in the mode
-// in force: in ASCII everything up to the next ESC, in JIS X 0201 Roman
-// everything up to the next ESC or line break, under 1983 the pairs that are
-// characters; and the three escape sequences that switch silently (ESC ( B,
-// ESC ( J, ESC $ B) when all their bytes are buffered, setting the mode as
-// the plain step would. It stops at anything else (a control byte, any other
-// escape sequence, a unit cut by the buffer's end) and the plain step takes
-// it from there. Under 1978 every pair is reported, so there it passes no
-// character. With a block kernel (block_kernels.h), in ASCII and 1983 modes
-// the skip passes whole 64-byte blocks first, escapes ESC ( B and ESC $ B
-// included, judging pairs by the run of valid cells of each row in
-// `primary`. What the fast path knows of `primary` is derived once, with the
-// tables (code_tables.h).
-#include "validators/encoding_validator.h"
-#include "validators/fast_scan.h"
+// The step judges one unit (a byte, a pair or an escape sequence) in the
+// mode in force. The fast path passes, in ASCII, everything up to the next
+// ESC; in JIS X 0201 Roman everything up to the next ESC or line break; under
+// 1983 the pairs that are characters, judged by a bit per pair; then units
+// one step at a time. Under 1978 every pair is reported, so there it passes
+// no character. With a block kernel (block_kernels.h), in ASCII and 1983
+// modes, whole 64-byte blocks first, escapes ESC ( B and ESC $ B included,
+// judging pairs by the run of valid cells of each row in `primary`. What the
+// fast path knows of `primary` is derived once, with the tables
+// (code_tables.h).
+#include "validators/byte_scan.h"
+#include "validators/step_loop.h"
 
 namespace codvet {
 
 namespace {
 
-constexpr int kEscape = 0x1B;
+constexpr std::uint32_t kEscape = 0x1B;
 
-// Returns how far from `p` the units in [p, end) need no report in `mode`:
-// whole units only, never past `end`; sets `mode` as the escape sequences it
-// passes say. `kKernels` says whether `kernels` are vector ones, so that the scalar
-// path alone keeps its tests to a minimum.
-template <bool kKernels>
-const std::uint8_t* SkipValidIso2022Jp(const std::uint8_t* p, const std::uint8_t* end,
-                                       Iso2022Mode& mode, const JisTables& fast,
-                                       const BlockKernels* kernels, std::int64_t& blockBytes) {
-  for (;;) {
-    // A kernel in use takes ASCII and JIS X 0208-1983 block by block; where
-    // it stops, the scalar pass takes over for a while.
-    const std::uint8_t* stop = end;
-    if (kKernels && (mode == Iso2022Mode::Ascii || mode == Iso2022Mode::Jis1983) &&
-        end - p > kBlockSize + 2) {
-      const std::uint8_t* passed = kernels->iso2022Jp(p, end, fast.rows, mode);
-      blockBytes += passed - p;
-      stop = ScalarStop(passed, end, passed - p);
-      p = passed;
+struct Iso2022JpCodec {
+  struct State {
+    Iso2022Mode mode;
+  };
+  static constexpr std::size_t kLongest = 3;
+
+  const CodeSet& primary;
+  const JisTables& jis;
+  // Whether `jis` was derived for ISO-2022-JP; the mapping decides otherwise.
+  bool derived;
+
+  Step Decode(const std::uint8_t* p, const std::uint8_t* end, State& state) const {
+    std::uint32_t first = p[0];
+    std::ptrdiff_t left = end - p;
+    if (first == kEscape) {
+      if (left < 2) return CutStep(p, end, Msg::IncompleteEscape, kEscape);
+      std::uint32_t second = p[1];
+      if (left < 3) return CutStep(p, end, Msg::IncompleteEscape, 0x1B00u + second);
+      std::uint32_t third = p[2];
+      if (second == '(' && third == 'B') {
+        state.mode = Iso2022Mode::Ascii;
+      } else if (second == '(' && third == 'J') {
+        state.mode = Iso2022Mode::JisRoman;
+      } else if (second == '$' && third == '@') {
+        state.mode = Iso2022Mode::Jis1978;
+        return ProblemStep(3, Msg::Jis1978Escape, 0x1B2440);
+      } else if (second == '$' && third == 'B') {
+        state.mode = Iso2022Mode::Jis1983;
+      } else {
+        state.mode = Iso2022Mode::Ascii;
+        return ProblemStep(3, Msg::InvalidEscape, 0x1B0000u + (second << 8) + third);
+      }
+      return ValidStep(3);
     }
-    switch (mode) {
+    switch (state.mode) {
       case Iso2022Mode::Ascii:
-        p = FindByte(p, end, kEscape);
+        return ValidStep(1);
+      case Iso2022Mode::JisRoman:
+        return first == '\r' || first == '\n' ? ProblemStep(1, Msg::LineBreakInNonAscii, first)
+                                              : ValidStep(1);
+      case Iso2022Mode::Jis1978:
+      case Iso2022Mode::Jis1983:
         break;
+    }
+    if (first < 0x20) return ProblemStep(1, Msg::ControlInTwoByteMode, first);
+    if (left < 2) return CutStep(p, end, Msg::AloneLeadByteJis, first);
+    std::uint32_t pair = first << 8 | p[1];
+    if (state.mode == Iso2022Mode::Jis1978) return ProblemStep(2, Msg::Jis1978Character, pair);
+    bool valid = derived ? jis.pairs.Contains(first, p[1]) : IsJisX0208Character(primary, pair);
+    return valid ? ValidStep(2) : ProblemStep(2, Msg::InvalidCharacter, pair);
+  }
+  const std::uint8_t* SkipRun(const std::uint8_t* p, const std::uint8_t* stop,
+                              const std::uint8_t* end, State& state) const {
+    switch (state.mode) {
+      case Iso2022Mode::Ascii:
+        return FindByte(p, end, kEscape);
       case Iso2022Mode::JisRoman:
         while (p != end && *p != kEscape && *p != '\r' && *p != '\n') ++p;
-        break;
+        return p;
       case Iso2022Mode::Jis1978:
-        break;
+        return p;
       case Iso2022Mode::Jis1983:
-        if (p == end) return p;
         // Stopping one byte short of the end spares a bounds test per pair.
+        if (p == end) return p;
         for (const std::uint8_t* last = end - 1;
-             p < last && (!kKernels || p < stop) && p[0] >= 0x20;) {
-          if (!fast.pairs.Contains(p[0], p[1])) return p;
+             p < last && p < stop && p[0] >= 0x20 && jis.pairs.Contains(p[0], p[1]);)
           p += 2;
-        }
-        if (kKernels && p >= stop && stop != end) continue;
-        break;
+        return p;
     }
-    if (end - p < 3 || p[0] != kEscape) return p;
-    if (p[1] == '(' && p[2] == 'B') {
-      mode = Iso2022Mode::Ascii;
-    } else if (p[1] == '(' && p[2] == 'J') {
-      mode = Iso2022Mode::JisRoman;
-    } else if (p[1] == '$' && p[2] == 'B') {
-      mode = Iso2022Mode::Jis1983;
-    } else {
-      return p;
-    }
-    p += 3;
+    return p;
   }
-}
+  const std::uint8_t* Block(const BlockKernels& kernels, const std::uint8_t* p,
+                            const std::uint8_t* end, State& state) const {
+    if ((state.mode != Iso2022Mode::Ascii && state.mode != Iso2022Mode::Jis1983) ||
+        end - p <= kBlockSize + 2)
+      return p;
+    return kernels.iso2022Jp(p, end, jis.rows, state.mode);
+  }
+};
 
 }  // namespace
 
 bool EncodingValidator::ValidateIso2022Jp() {
-  std::int64_t offset = 0;
-  bool result = true;
-  Iso2022Mode mode = Iso2022Mode::Ascii;
-  const JisTables& fast = tables->jis;
-  const bool useFast = useFastPath && tables->DerivedFor(Operation::Iso2022Jp);
-  const BlockKernels* kernels = KernelsFor(kernel);
-  for (;;) {
-    if (useFast) {
-      std::ptrdiff_t passed =
-          input->Skip(kernels != &kScalarKernels
-                          ? SkipValidIso2022Jp<true>(input->next(), input->limit(), mode, fast,
-                                                     kernels, blockKernelBytes)
-                          : SkipValidIso2022Jp<false>(input->next(), input->limit(), mode, fast,
-                                                      kernels, blockKernelBytes));
-      offset += passed;
-      fastPathBytes += passed;
-    }
-    int first = input->ReadByte();
-    if (first == ByteInput::kEnd) return result;
-    if (first == kEscape) {
-      int second = input->ReadByte();
-      if (second == ByteInput::kEnd) return ReportTruncation(offset, Msg::IncompleteEscape, 0x1B);
-      int third = input->ReadByte();
-      if (third == ByteInput::kEnd) {
-        return ReportTruncation(offset, Msg::IncompleteEscape, 0x1B00u + second);
-      }
-      if (second == '(' && third == 'B') {
-        mode = Iso2022Mode::Ascii;
-      } else if (second == '(' && third == 'J') {
-        mode = Iso2022Mode::JisRoman;
-      } else if (second == '$' && third == '@') {
-        Report(offset, Msg::Jis1978Escape, 0x1B2440);
-        result = false;
-        mode = Iso2022Mode::Jis1978;
-      } else if (second == '$' && third == 'B') {
-        mode = Iso2022Mode::Jis1983;
-      } else {
-        Report(offset, Msg::InvalidEscape, 0x1B0000u + (second << 8) + third);
-        result = false;
-        mode = Iso2022Mode::Ascii;
-      }
-      offset += 3;
-      continue;
-    }
-    switch (mode) {
-      case Iso2022Mode::Ascii:
-        offset += 1;
-        continue;
-      case Iso2022Mode::JisRoman:
-        if (first == '\r' || first == '\n') {
-          Report(offset, Msg::LineBreakInNonAscii, first);
-          result = false;
-        }
-        offset += 1;
-        continue;
-      case Iso2022Mode::Jis1978:
-      case Iso2022Mode::Jis1983:
-        break;
-    }
-    if (first < 0x20) {
-      Report(offset, Msg::ControlInTwoByteMode, first);
-      result = false;
-      offset += 1;
-      continue;
-    }
-    int second = input->ReadByte();
-    if (second == ByteInput::kEnd) return ReportTruncation(offset, Msg::AloneLeadByteJis, first);
-    std::uint32_t pair = static_cast<std::uint32_t>(first << 8 | second);
-    if (mode == Iso2022Mode::Jis1978) {
-      Report(offset, Msg::Jis1978Character, pair);
-      result = false;
-    } else if (!IsJisX0208Character(pair)) {
-      Report(offset, Msg::InvalidCharacter, pair);
-      result = false;
-    }
-    offset += 2;
-  }
+  bool derived = tables->DerivedFor(Operation::Iso2022Jp);
+  return RunSteps(Iso2022JpCodec{tables->primary, tables->jis, derived}, {Iso2022Mode::Ascii},
+                  useFastPath && derived);
 }
 
 }  // namespace codvet

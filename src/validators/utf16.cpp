@@ -9,19 +9,16 @@
 //   wrong partner is consumed and reported only as a wrong trailing half;
 // - values are units in the byte order in effect, not bytes in input order.
 //
-// Fast path: once the byte order is settled (after the first unit at the
-// latest), SkipValidUtf16 passes over the buffered units that the plain step
-// would accept without a word: blocks of eight units with no surrogate and
-// no 0xFFFE at once, then unit by unit, with complete surrogate pairs read
-// straight from the buffer. It stops at anything else, including a unit or
-// pair cut by the buffer's end, and the plain step takes it from there. With
-// a vector block kernel (block_kernels.h) the skip passes whole 64-byte
-// blocks of such units first, surrogate pairs included.
+// The step judges one unit, or a surrogate pair. The block kernels pass blocks
+// of units with no 0xFFFE and surrogates only in whole pairs; the scalar fast
+// path passes units that are neither surrogates nor 0xFFFE eight at a time
+// where the processor has SSE2, then one at a time, and surrogate pairs one
+// step at a time.
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
-#include "validators/encoding_validator.h"
+#include "validators/step_loop.h"
 
 namespace codvet {
 
@@ -33,116 +30,81 @@ constexpr bool IsLeadingSurrogate(std::uint32_t unit) {
 constexpr bool IsTrailingSurrogate(std::uint32_t unit) {
   return unit >= 0xDC00 && unit <= 0xDFFF;
 }
-
-constexpr std::uint32_t MakeUnit(Utf16ByteOrder order, int a, int b) {
-  return static_cast<std::uint32_t>(order == Utf16ByteOrder::BigEndian ? a << 8 | b : b << 8 | a);
+// A unit that is neither a surrogate nor 0xFFFE: valid alone.
+constexpr bool IsPlainUnit(std::uint32_t unit) {
+  return unit < 0xD800 || (unit >= 0xE000 && unit != 0xFFFE);
 }
 
-template <bool kBigEndian>
-std::uint32_t UnitAt(const std::uint8_t* p) {
-  return kBigEndian ? static_cast<std::uint32_t>(p[0] << 8 | p[1])
-                    : static_cast<std::uint32_t>(p[1] << 8 | p[0]);
+constexpr std::uint32_t UnitAt(const std::uint8_t* p, bool bigEndian) {
+  return bigEndian ? static_cast<std::uint32_t>(p[0] << 8 | p[1])
+                   : static_cast<std::uint32_t>(p[1] << 8 | p[0]);
 }
 
-// Returns how far from `p` the units in [p, end) need no report: whole units
-// and pairs only, never past `end`.
-template <bool kBigEndian>
-const std::uint8_t* SkipValidUtf16(const std::uint8_t* p, const std::uint8_t* end) {
-  for (;;) {
+// Passes plain units 8 at a time, for the scalar fast path: even with no
+// vector kernel, SSE2 is there on every x86-64 processor.
+const std::uint8_t* PassUtf16Blocks(const std::uint8_t* p, const std::uint8_t* end,
+                                    bool bigEndian) {
 #if defined(__SSE2__)
-    const __m128i surrogateMask = _mm_set1_epi16(static_cast<short>(0xF800));
-    const __m128i surrogates = _mm_set1_epi16(static_cast<short>(0xD800));
-    const __m128i forbidden = _mm_set1_epi16(static_cast<short>(0xFFFE));
-    while (end - p >= 16) {
-      __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-      if (kBigEndian) units = _mm_or_si128(_mm_slli_epi16(units, 8), _mm_srli_epi16(units, 8));
-      __m128i bad = _mm_or_si128(_mm_cmpeq_epi16(_mm_and_si128(units, surrogateMask), surrogates),
-                                 _mm_cmpeq_epi16(units, forbidden));
-      if (_mm_movemask_epi8(bad) != 0) break;
-      p += 16;
-    }
-#endif
-    // Unit by unit over the block that held something, or the tail.
-    const std::uint8_t* limit = end - p > 16 ? p + 16 : end;
-    while (p < limit) {
-      if (end - p < 2) return p;
-      std::uint32_t unit = UnitAt<kBigEndian>(p);
-      if (unit < 0xD800 || (unit >= 0xE000 && unit != 0xFFFE)) {
-        p += 2;
-        continue;
-      }
-      if (!IsLeadingSurrogate(unit) || end - p < 4 ||
-          !IsTrailingSurrogate(UnitAt<kBigEndian>(p + 2))) {
-        return p;
-      }
-      p += 4;
-    }
-    if (limit == end) return p;
+  const __m128i surrogateMask = _mm_set1_epi16(static_cast<short>(0xF800));
+  const __m128i surrogates = _mm_set1_epi16(static_cast<short>(0xD800));
+  const __m128i forbidden = _mm_set1_epi16(static_cast<short>(0xFFFE));
+  while (end - p >= 16) {
+    __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    if (bigEndian) units = _mm_or_si128(_mm_slli_epi16(units, 8), _mm_srli_epi16(units, 8));
+    __m128i bad = _mm_or_si128(_mm_cmpeq_epi16(_mm_and_si128(units, surrogateMask), surrogates),
+                               _mm_cmpeq_epi16(units, forbidden));
+    if (_mm_movemask_epi8(bad) != 0) break;
+    p += 16;
   }
+#else
+  (void)end, (void)bigEndian;
+#endif
+  return p;
 }
 
-// As SkipValidUtf16, block by block with `kernels` first; the scalar pass
-// takes each block the kernel cannot vouch for, and at least one whole pair.
-template <bool kBigEndian>
-const std::uint8_t* SkipValidUtf16Blocks(const std::uint8_t* p, const std::uint8_t* end,
-                                         const BlockKernels* kernels, std::int64_t& blockBytes) {
-  if (kernels == &kScalarKernels || end - p <= kBlockSize)
-    return SkipValidUtf16<kBigEndian>(p, end);
-  return PassByTurns(
-      p, end, blockBytes, [&](const std::uint8_t* q) { return kernels->utf16(q, end, kBigEndian); },
-      [&](const std::uint8_t* q, const std::uint8_t* stop) {
-        return SkipValidUtf16<kBigEndian>(q, end - stop > 3 ? stop + 3 : end);
-      });
-}
+struct Utf16Codec {
+  struct State {
+    Utf16ByteOrder order;
+  };
+  static constexpr std::size_t kLongest = 4;
+
+  Step Decode(const std::uint8_t* p, const std::uint8_t* end, State& state) const {
+    std::ptrdiff_t left = end - p;
+    if (left < 2) return CutStep(p, end, Msg::IncompleteCharacterUtf16, p[0]);
+    if (state.order == Utf16ByteOrder::Detect) {
+      state.order =
+          p[0] == 0xFE && p[1] == 0xFF ? Utf16ByteOrder::BigEndian : Utf16ByteOrder::LittleEndian;
+    }
+    bool bigEndian = state.order == Utf16ByteOrder::BigEndian;
+    std::uint32_t unit = UnitAt(p, bigEndian);
+    if (IsPlainUnit(unit)) return ValidStep(2);
+    if (unit == 0xFFFE) return ProblemStep(2, Msg::FffeMustNotAppear, unit);
+    if (IsTrailingSurrogate(unit)) return ProblemStep(2, Msg::LoneTrailSurrogate, unit);
+    if (left < 3) return CutStep(p, end, Msg::IncompleteCharacterUtf16, unit);
+    if (left < 4) return CutStep(p, end, Msg::IncompleteCharacterUtf16, p[2]);
+    std::uint32_t partner = UnitAt(p + 2, bigEndian);
+    return IsTrailingSurrogate(partner) ? ValidStep(4)
+                                        : ProblemStep(4, Msg::InvalidTrailSurrogate, partner);
+  }
+  const std::uint8_t* SkipRun(const std::uint8_t* p, const std::uint8_t* end, const std::uint8_t*,
+                              State& state) const {
+    if (state.order == Utf16ByteOrder::Detect) return p;
+    bool bigEndian = state.order == Utf16ByteOrder::BigEndian;
+    p = PassUtf16Blocks(p, end, bigEndian);
+    while (end - p >= 2 && IsPlainUnit(UnitAt(p, bigEndian))) p += 2;
+    return p;
+  }
+  const std::uint8_t* Block(const BlockKernels& kernels, const std::uint8_t* p,
+                            const std::uint8_t* end, State& state) const {
+    if (state.order == Utf16ByteOrder::Detect) return p;
+    return kernels.utf16(p, end, state.order == Utf16ByteOrder::BigEndian);
+  }
+};
 
 }  // namespace
 
 bool EncodingValidator::ValidateUtf16(Utf16ByteOrder byteOrder) {
-  std::int64_t offset = 0;
-  bool result = true;
-  Utf16ByteOrder order = byteOrder;
-  const BlockKernels* kernels = KernelsFor(kernel);
-  for (;;) {
-    if (useFastPath &&
-        (order == Utf16ByteOrder::BigEndian || order == Utf16ByteOrder::LittleEndian)) {
-      std::ptrdiff_t passed = input->Skip(
-          order == Utf16ByteOrder::BigEndian
-              ? SkipValidUtf16Blocks<true>(input->next(), input->limit(), kernels, blockKernelBytes)
-              : SkipValidUtf16Blocks<false>(input->next(), input->limit(), kernels,
-                                            blockKernelBytes));
-      offset += passed;
-      fastPathBytes += passed;
-    }
-    int a = input->ReadByte();
-    if (a == ByteInput::kEnd) return result;
-    int b = input->ReadByte();
-    if (b == ByteInput::kEnd) return ReportTruncation(offset, Msg::IncompleteCharacterUtf16, a);
-    if (order == Utf16ByteOrder::Detect) {
-      order = a == 0xFE && b == 0xFF ? Utf16ByteOrder::BigEndian : Utf16ByteOrder::LittleEndian;
-    }
-    std::uint32_t unit = MakeUnit(order, a, b);
-    if (unit == 0xFFFE) {
-      Report(offset, Msg::FffeMustNotAppear, unit);
-      result = false;
-    } else if (IsLeadingSurrogate(unit)) {
-      int c = input->ReadByte();
-      if (c == ByteInput::kEnd)
-        return ReportTruncation(offset, Msg::IncompleteCharacterUtf16, unit);
-      int d = input->ReadByte();
-      if (d == ByteInput::kEnd) return ReportTruncation(offset, Msg::IncompleteCharacterUtf16, c);
-      std::uint32_t partner = MakeUnit(order, c, d);
-      if (!IsTrailingSurrogate(partner)) {
-        Report(offset, Msg::InvalidTrailSurrogate, partner);
-        result = false;
-      }
-      offset += 4;
-      continue;
-    } else if (IsTrailingSurrogate(unit)) {
-      Report(offset, Msg::LoneTrailSurrogate, unit);
-      result = false;
-    }
-    offset += 2;
-  }
+  return RunSteps(Utf16Codec{}, {byteOrder}, useFastPath);
 }
 
 }  // namespace codvet

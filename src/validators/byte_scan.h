@@ -1,16 +1,12 @@
 // Scans over buffered bytes for the validators' fast paths: each finds where
 // a run of bytes that need no further thought ends, several bytes at a time.
 // They only look; consuming and reporting stay with the validators.
-#ifndef SRC_VALIDATORS_FAST_SCAN_H_
-#define SRC_VALIDATORS_FAST_SCAN_H_
+#ifndef SRC_VALIDATORS_BYTE_SCAN_H_
+#define SRC_VALIDATORS_BYTE_SCAN_H_
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-
-#include "codeset/code_set.h"
-#include "codeset/jis_to_shift_jis.h"
-#include "validators/encoding_basics.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -109,94 +105,6 @@ inline const std::uint8_t* FindByte(const std::uint8_t* p, const std::uint8_t* e
 #endif
 }
 
-// How many bytes the scalar fast path takes on after a block kernel stops,
-// before the kernel tries again, where the kernel has been passing little.
-constexpr std::ptrdiff_t kScalarAfterBlock = 32;
-
-// Where the scalar fast path stops, taking over at `p` from a block kernel
-// that passed `passed` bytes: after the one character at `p` where the kernel
-// had been passing whole blocks (a rare character in text it vouches for),
-// after a while where it passed little (text it cannot judge).
-inline const std::uint8_t* ScalarStop(const std::uint8_t* p, const std::uint8_t* end,
-                                      std::ptrdiff_t passed) {
-  std::ptrdiff_t run = passed >= kBlockSize ? 1 : kScalarAfterBlock;
-  return end - p > run ? p + run : end;
-}
-
-// Passes from `p` towards `end` by turns: `kernel(p)` passes whole blocks,
-// then `scalar(p, stop)` takes over up to ScalarStop. Returns where the scalar
-// pass stopped short (a character it cannot pass) or `end`; adds the kernel's
-// bytes to `blockBytes`.
-template <typename KernelPass, typename ScalarPass>
-const std::uint8_t* PassByTurns(const std::uint8_t* p, const std::uint8_t* end,
-                                std::int64_t& blockBytes, KernelPass kernel, ScalarPass scalar) {
-  for (;;) {
-    const std::uint8_t* passed = kernel(p);
-    blockBytes += passed - p;
-    const std::uint8_t* stop = ScalarStop(passed, end, passed - p);
-    p = scalar(passed, stop);
-    if (p < stop || stop == end) return p;
-  }
-}
-
-// Decides when a fast path is worth trying. Where problems are dense it
-// passes next to nothing and only adds its cost, so after a short pass the
-// plain step runs alone for a while.
-class SkipThrottle {
- public:
-  // Whether to try the fast path before this plain step.
-  bool Ready() { return --stepsLeft_ < 0; }
-  // Counts a step that took `steps` characters at once as that many.
-  void Stepped(int steps) { stepsLeft_ -= steps - 1; }
-  // Takes note of how many bytes the try passed, and whether it stopped
-  // only because the buffered bytes ran out (as at the start of every
-  // input, before the first refill), which says nothing about the input.
-  void Passed(std::ptrdiff_t bytes, bool atBufferEnd) {
-    if (bytes < kShortSkip && !atBufferEnd) stepsLeft_ = kStepsAfterShortSkip;
-  }
-
- private:
-  static constexpr std::ptrdiff_t kShortSkip = 16;
-  static constexpr int kStepsAfterShortSkip = 64;
-  int stepsLeft_ = 0;
-};
-
-// Which pairs of JIS bytes stand for a character of a code set in Shift_JIS
-// form: JisToShiftJis and CodeSet::Contains folded into one bit per pair (4
-// KiB, against the 8 KiB set and the mapping), for the fast paths of the
-// JIS-based encodings. The first byte's high bit is ignored; the second
-// byte's is ignored too, or required (EUC-JP), as loaded.
-class JisPairSet {
- public:
-  enum SecondByte { kHighBitIgnored, kHighBitRequired };
-
-  void Load(const CodeSet& shiftJis, SecondByte second) {
-    std::memset(bits_, 0, sizeof bits_);
-    for (std::uint32_t row = 0x21; row <= 0x7E; ++row) {
-      for (std::uint32_t cell = 0x21; cell <= 0x7E; ++cell) {
-        std::int32_t code = JisToShiftJis(row << 8 | cell);
-        if (code == kInvalidShiftJis || !shiftJis.Contains(static_cast<std::uint32_t>(code))) {
-          continue;
-        }
-        Add(row << 8 | cell | 0x80);
-        if (second == kHighBitIgnored) Add(row << 8 | cell);
-      }
-    }
-  }
-  // Whether the pair `first`, `second` stands for a character of the set.
-  bool Contains(std::uint32_t first, std::uint32_t second) const {
-    std::uint32_t i = (first & 0x7F) << 8 | second;
-    return (bits_[i >> 3] >> (i & 7) & 1) != 0;
-  }
-
- private:
-  void Add(std::uint32_t i) {
-    bits_[i >> 3] = static_cast<std::uint8_t>(bits_[i >> 3] | 1u << (i & 7));
-  }
-
-  std::uint8_t bits_[0x8000 / 8];
-};
-
 }  // namespace codvet
 
-#endif  // SRC_VALIDATORS_FAST_SCAN_H_
+#endif  // SRC_VALIDATORS_BYTE_SCAN_H_

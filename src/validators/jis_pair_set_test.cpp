@@ -1,7 +1,6 @@
-#include "validators/fast_scan.h"
+#include "validators/jis_pair_set.h"
 
 #include <cstdint>
-#include <random>
 #include <vector>
 
 #include "codeset/code_set.h"
@@ -13,43 +12,6 @@
 
 namespace codvet {
 namespace {
-
-// Every run length up to a few blocks of bytes `find` passes, ended by one
-// it must stop at (perhaps with another later): `find` must stop at the
-// first, at the end when there is none, and never go past the end it is
-// given.
-template <typename Find, typename Stops>
-void ExpectStopsAtTheFirst(Find find, Stops stopsAt, std::mt19937& random) {
-  std::vector<std::uint8_t> passes, stops;
-  for (int b = 0; b < 256; ++b) (stopsAt(b) ? stops : passes).push_back(b);
-  for (std::size_t length = 0; length < 200; ++length) {
-    std::vector<std::uint8_t> bytes(length + 1 + random() % 70);
-    for (std::uint8_t& b : bytes) b = passes[random() % passes.size()];
-    const std::uint8_t* begin = bytes.data();
-    const std::uint8_t* end = begin + bytes.size();
-    EXPECT_EQ(find(begin, end), end);
-    bytes[length] = stops[random() % stops.size()];
-    if (random() % 2 == 0 && length + 1 < bytes.size()) {
-      bytes[length + 1 + random() % (bytes.size() - length - 1)] = stops[random() % stops.size()];
-    }
-    ASSERT_EQ(find(begin, end) - begin, static_cast<std::ptrdiff_t>(length)) << int(bytes[length]);
-    EXPECT_EQ(find(begin, begin + length), begin + length);
-  }
-}
-
-// Ranges at both ends of the byte values and in the middle; the escape byte.
-TEST(FastScan, StopsAtTheFirstByteSought) {
-  std::mt19937 random(7);
-  for (ByteRange range : {ByteRange{0x00, 0x7F}, ByteRange{0x00, 0x7E}, ByteRange{0x21, 0x7E},
-                          ByteRange{0xA1, 0xFE}, ByteRange{0x80, 0xFF}, ByteRange{0x41, 0x41}}) {
-    SCOPED_TRACE(int(range.low));
-    ExpectStopsAtTheFirst([&](auto* b, auto* e) { return SkipInRange(b, e, range); },
-                          [&](int b) { return !range.Holds(static_cast<std::uint8_t>(b)); },
-                          random);
-  }
-  ExpectStopsAtTheFirst([](auto* b, auto* e) { return FindByte(b, e, 0x1B); },
-                        [](int b) { return b == 0x1B; }, random);
-}
 
 // The JIS pair set holds exactly the pairs that map to characters of the set.
 // The block kernels trust their summaries blindly: all they vouch for must be
