@@ -49,8 +49,8 @@ std::string EncodingArgument(const py::handle& encoding) {
   for (int i = 0; i < codvet::kEncodingCount; ++i) {
     names += std::string(i == 0 ? "" : ", ") + codvet::EncodingName(i);
   }
-  throw py::value_error("unknown encoding name: " + shown + (cut ? "..." : "") + " (known: " +
-                        names + ")");
+  throw py::value_error("unknown encoding name: " + shown + (cut ? "..." : "") +
+                        " (known: " + names + ")");
 }
 
 // The validator for `encoding` on this thread, or ValueError naming the
@@ -94,6 +94,13 @@ Outcome RunOn(codvet::Validator& validator, const Body& body) {
   if (status != codvet::Status::Busy) return {status, validator.errorNumber()};
   codvet::Validator spare(validator.encodingName());
   return {body(spare), spare.errorNumber()};
+}
+
+codvet::Options Options(bool strict, bool lines) {
+  codvet::Options options;
+  options.strict = strict;
+  options.lines = lines;
+  return options;
 }
 
 // The problems of one validation, at most `room` of them.
@@ -209,7 +216,7 @@ class ContiguousBytes {
 
 // Validates the bytes of any contiguous buffer in place, without the GIL.
 py::object Validate(const py::object& data, const py::object& encoding,
-                    const py::object& maxProblems) {
+                    const py::object& maxProblems, bool strict, bool lines) {
   codvet::Validator& validator = ValidatorFor(encoding);
   Collector collector;
   collector.room = ProblemLimit(maxProblems);
@@ -218,19 +225,21 @@ py::object Validate(const py::object& data, const py::object& encoding,
   {
     py::gil_scoped_release release;
     outcome = RunOn(validator, [&](codvet::Validator& v) {
+      v.SetOptions(Options(strict, lines));
       return v.Validate(bytes.data(), bytes.size(), &Collector::Add, &collector);
     });
   }
   return Finish(outcome, collector, nullptr);
 }
 
-bool IsValid(const py::object& data, const py::object& encoding) {
+bool IsValid(const py::object& data, const py::object& encoding, bool strict) {
   codvet::Validator& validator = ValidatorFor(encoding);
   ContiguousBytes bytes(data);
   Outcome outcome;
   {
     py::gil_scoped_release release;
     outcome = RunOn(validator, [&](codvet::Validator& v) {
+      v.SetOptions(Options(strict, false));
       return v.Validate(bytes.data(), bytes.size(), nullptr, nullptr);
     });
   }
@@ -267,11 +276,17 @@ class InterruptibleFile {
   InterruptibleFile(const InterruptibleFile&) = delete;
   InterruptibleFile& operator=(const InterruptibleFile&) = delete;
 
-  int fd() const { return fd_; }
-  int errorNumber() const { return errorNumber_; }
+  int fd() const {
+    return fd_;
+  }
+  int errorNumber() const {
+    return errorNumber_;
+  }
   // True when a signal handler raised while a read waited; the exception is
   // pending in the thread.
-  bool interrupted() const { return interrupted_; }
+  bool interrupted() const {
+    return interrupted_;
+  }
 
   // A codvet::ReadFunction, called without the GIL.
   static std::ptrdiff_t Read(void* context, std::uint8_t* buffer, std::size_t size) {
@@ -303,7 +318,7 @@ std::string PathArgument(const py::object& path) {
 
 // Validates a file through `problem` (null: up to the first problem).
 Outcome RunOnFile(const py::object& path, const py::object& encoding,
-                  codvet::ProblemFunction problem, void* context) {
+                  const codvet::Options& options, codvet::ProblemFunction problem, void* context) {
   std::string name = PathArgument(path);
   codvet::Validator& validator = ValidatorFor(encoding);
   InterruptibleFile file(name.c_str());
@@ -312,6 +327,7 @@ Outcome RunOnFile(const py::object& path, const py::object& encoding,
   {
     py::gil_scoped_release release;
     outcome = RunOn(validator, [&](codvet::Validator& v) {
+      v.SetOptions(options);
       return v.ValidateReader(&InterruptibleFile::Read, &file, problem, context);
     });
   }
@@ -321,15 +337,15 @@ Outcome RunOnFile(const py::object& path, const py::object& encoding,
 
 // `path` is anything os.fsencode takes.
 py::object ValidateFile(const py::object& path, const py::object& encoding,
-                        const py::object& maxProblems) {
+                        const py::object& maxProblems, bool strict, bool lines) {
   Collector collector;
   collector.room = ProblemLimit(maxProblems);
-  Outcome outcome = RunOnFile(path, encoding, &Collector::Add, &collector);
+  Outcome outcome = RunOnFile(path, encoding, Options(strict, lines), &Collector::Add, &collector);
   return Finish(outcome, collector, &path);
 }
 
-bool IsValidFile(const py::object& path, const py::object& encoding) {
-  Outcome outcome = RunOnFile(path, encoding, nullptr, nullptr);
+bool IsValidFile(const py::object& path, const py::object& encoding, bool strict) {
+  Outcome outcome = RunOnFile(path, encoding, Options(strict, false), nullptr, nullptr);
   Collector none;
   Finish(outcome, none, &path);
   return outcome.status == codvet::Status::Valid;
@@ -352,26 +368,28 @@ PYBIND11_MODULE(_codvet, m) {
     messageTexts[i][1] = NewText(codvet::MessageEnglish(id));
     messageTexts[i][2] = NewText(codvet::MessageJapanese(id));
   }
-  problemListType =
-      PyObject_CallFunction(reinterpret_cast<PyObject*>(&PyType_Type), "s(O){sssssO}",
-                            "ProblemList", reinterpret_cast<PyObject*>(&PyList_Type), "__module__",
-                            "codvet", "__doc__",
-                            "The problems of one input, in input order. truncated is True when "
-                            "validation stopped at max_problems with more problems to come.",
-                            "truncated", Py_False);
+  problemListType = PyObject_CallFunction(
+      reinterpret_cast<PyObject*>(&PyType_Type), "s(O){sssssO}", "ProblemList",
+      reinterpret_cast<PyObject*>(&PyList_Type), "__module__", "codvet", "__doc__",
+      "The problems of one input, in input order. truncated is True when "
+      "validation stopped at max_problems with more problems to come.",
+      "truncated", Py_False);
   if (problemListType == nullptr) throw py::error_already_set();
   m.attr("ProblemList") = py::handle(problemListType);
   m.def("validate", &Validate, py::arg("data"), py::arg("encoding"), py::kw_only(),
-        py::arg("max_problems") = py::none(),
+        py::arg("max_problems") = py::none(), py::arg("strict") = false, py::arg("lines") = false,
         "The problems of the bytes in data (bytes or any C-contiguous buffer, not copied), in "
-        "input order, at most max_problems of them; empty when they are well formed.");
+        "input order, at most max_problems of them; empty when they are well formed. strict "
+        "applies the strict rules; lines gives each problem its line and column.");
   m.def("validate_file", &ValidateFile, py::arg("path"), py::arg("encoding"), py::kw_only(),
-        py::arg("max_problems") = py::none(),
+        py::arg("max_problems") = py::none(), py::arg("strict") = false, py::arg("lines") = false,
         "The problems of the file at path (str, bytes or os.PathLike), read as raw bytes, at "
         "most max_problems of them.");
-  m.def("is_valid", &IsValid, py::arg("data"), py::arg("encoding"),
+  m.def("is_valid", &IsValid, py::arg("data"), py::arg("encoding"), py::kw_only(),
+        py::arg("strict") = false,
         "Whether the bytes in data are well formed; stops at the first problem.");
-  m.def("is_valid_file", &IsValidFile, py::arg("path"), py::arg("encoding"),
+  m.def("is_valid_file", &IsValidFile, py::arg("path"), py::arg("encoding"), py::kw_only(),
+        py::arg("strict") = false,
         "Whether the file at path is well formed; stops at the first problem.");
   py::list names;
   for (int i = 0; i < codvet::kEncodingCount; ++i) names.append(codvet::EncodingName(i));

@@ -114,6 +114,16 @@ using ReadFunction = std::ptrdiff_t (*)(void* context, std::uint8_t* buffer, std
 inline constexpr int kEncodingCount = 8;
 CODVET_API const char* EncodingName(int index);
 
+// What a validator does beyond the program's own checks; the program asks for
+// neither, and neither costs anything unless asked for.
+struct Options {
+  // Give every problem its line and column (Problem::line, Problem::column).
+  bool lines = false;
+  // Apply the strict rules: in utf8 those of RFC 3629, in iso-2022-jp seven
+  // bits only. The other encodings have no stricter rules.
+  bool strict = false;
+};
+
 class CODVET_API Validator {
  public:
   // A validator for the encoding named `encodingName`; status() says whether
@@ -131,6 +141,11 @@ class CODVET_API Validator {
   const char* encodingName() const;
   // The error number of the last ReadFailed or OpenFailed, else 0.
   int errorNumber() const;
+
+  // Sets the options of the validations that follow (none asked for at
+  // first): Valid, or Busy from inside a validation, which keeps its own.
+  Status SetOptions(const Options& options);
+  Options options() const;
 
   // Validates `size` bytes at `data`, which are not copied.
   Status Validate(const void* data, std::size_t size, ProblemFunction onProblem, void* context);

@@ -72,6 +72,15 @@ CODVET_C_API void codvet_validator_free(codvet_validator* validator);
 /* The encoding's name as the program spells it ("shift_jis"). */
 CODVET_C_API const char* codvet_validator_encoding(const codvet_validator* validator);
 
+/* Options, ORed together, for codvet_validator_set_options. */
+#define CODVET_OPTION_LINES 1u  /* give every problem its line and column */
+#define CODVET_OPTION_STRICT 2u /* strict rules: RFC 3629 in utf8, seven bits in iso-2022-jp */
+/* Sets the options of the validations that follow (none at first): CODVET_VALID,
+ * CODVET_BAD_ARGUMENT for bits outside the options, or CODVET_BUSY from inside
+ * a validation. */
+CODVET_C_API codvet_status codvet_validator_set_options(codvet_validator* validator,
+                                                        unsigned options);
+
 /* Validates size bytes at data (not copied; data may be NULL when size is 0). */
 CODVET_C_API codvet_status codvet_validate(codvet_validator* validator, const void* data,
                                            size_t size, codvet_problem_fn on_problem,

@@ -26,10 +26,20 @@ class ProblemList(List[Problem]):
     truncated: bool  # stopped at max_problems with more to come
 
 def validate(
-    data: Buffer, encoding: str, *, max_problems: Optional[int] = None
+    data: Buffer,
+    encoding: str,
+    *,
+    max_problems: Optional[int] = None,
+    strict: bool = False,
+    lines: bool = False,
 ) -> ProblemList: ...
 def validate_file(
-    path: Path, encoding: str, *, max_problems: Optional[int] = None
+    path: Path,
+    encoding: str,
+    *,
+    max_problems: Optional[int] = None,
+    strict: bool = False,
+    lines: bool = False,
 ) -> ProblemList: ...
-def is_valid(data: Buffer, encoding: str) -> bool: ...
-def is_valid_file(path: Path, encoding: str) -> bool: ...
+def is_valid(data: Buffer, encoding: str, *, strict: bool = False) -> bool: ...
+def is_valid_file(path: Path, encoding: str, *, strict: bool = False) -> bool: ...

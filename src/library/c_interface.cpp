@@ -97,6 +97,15 @@ const char* codvet_validator_encoding(const codvet_validator* validator) {
   return validator != nullptr ? validator->validator.encodingName() : nullptr;
 }
 
+codvet_status codvet_validator_set_options(codvet_validator* validator, unsigned options) {
+  if (validator == nullptr || (options & ~(CODVET_OPTION_LINES | CODVET_OPTION_STRICT)) != 0)
+    return CODVET_BAD_ARGUMENT;
+  codvet::Options set;
+  set.lines = (options & CODVET_OPTION_LINES) != 0;
+  set.strict = (options & CODVET_OPTION_STRICT) != 0;
+  return ToC(validator->validator.SetOptions(set));
+}
+
 codvet_status codvet_validate(codvet_validator* validator, const void* data, size_t size,
                               codvet_problem_fn on_problem, void* context) {
   if (validator == nullptr || (data == nullptr && size != 0)) return CODVET_BAD_ARGUMENT;

@@ -93,6 +93,8 @@ struct Validator::Impl {
     Call call{this, onProblem, context, false};
     ReportSink sink(&Impl::OnProblem, &call);
     validator.output = &sink;
+    validator.countLines = options.lines;
+    validator.strict = options.strict;
     bool valid = RunOperation(validator, encoding);
     validator.output = nullptr;
     errorNumber = 0;
@@ -110,6 +112,7 @@ struct Validator::Impl {
   CodeTables tables;
   EncodingValidator validator;
   ByteInput input;
+  Options options;
   int errorNumber = 0;
   // Set for the length of one validation. Atomic so that a second thread
   // misusing the same validator is turned away instead of racing.
@@ -187,6 +190,18 @@ const char* Validator::encodingName() const {
 
 int Validator::errorNumber() const {
   return impl_ ? impl_->errorNumber : 0;
+}
+
+Status Validator::SetOptions(const Options& options) {
+  if (!impl_) return status_;
+  BusyGuard guard(impl_->busy);
+  if (!guard.held()) return Status::Busy;
+  impl_->options = options;
+  return Status::Valid;
+}
+
+Options Validator::options() const {
+  return impl_ ? impl_->options : Options();
 }
 
 Status Validator::Validate(const void* data, std::size_t size, ProblemFunction onProblem,

@@ -39,6 +39,10 @@ class EncodingValidator {
   // False runs the step alone, character by character, which the fast path
   // must match line for line.
   bool useFastPath = true;
+  // Whether problems carry their line and column, and whether the strict
+  // rules apply (the library's Options); the program sets neither.
+  bool countLines = false;
+  bool strict = false;
   // The block kernels the fast path uses; one the processor lacks must not
   // be set.
   Kernel kernel = BestKernel();
