@@ -151,7 +151,11 @@ inline constexpr char kDigitPairs[] =
   std::uint64_t letters = ((x + 0x0606060606060606u) >> 4) & 0x0101010101010101u;
   x += 0x3030303030303030u + letters * 0x27;
   // The most significant digit first in memory, leading zeros shifted out.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  x <<= 64 - 8 * length;
+#else
   x = __builtin_bswap64(x) >> (64 - 8 * length);
+#endif
   std::memcpy(out, &x, 8);
   return out + length;
 }
