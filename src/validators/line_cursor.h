@@ -21,33 +21,99 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
+#include "validators/block_kernels.h"
 #include "validators/encoding_basics.h"
 
 namespace codvet {
 
-// The line feeds in [p, end): bytes 0x0A, or for `Wide` the two-byte units
-// at even distances from p whose bytes, read little-endian, make `feed`.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define CODVET_LINE_FEEDS_AVX2 1
+// CountLineFeeds over whole rounds of 128 bytes from `p`, with AVX2, which
+// the caller has found the processor to have; moves `p` past them.
 template <bool Wide>
-std::int64_t CountLineFeeds(const std::uint8_t* p, const std::uint8_t* end, std::uint16_t feed) {
+__attribute__((target("avx2"))) std::int64_t CountLineFeedsAvx2(const std::uint8_t*& p,
+                                                                const std::uint8_t* end,
+                                                                std::uint16_t feed) {
+  const __m256i wanted =
+      Wide ? _mm256_set1_epi16(static_cast<short>(feed)) : _mm256_set1_epi8(0x0A);
+  const __m256i zero = _mm256_setzero_si256();
   std::int64_t count = 0;
+  while (end - p >= 128) {
+    __m256i sums[4] = {zero, zero, zero, zero};
+    std::ptrdiff_t rounds = (end - p) / 128;
+    if (rounds > 255) rounds = 255;
+    for (; rounds > 0; --rounds, p += 128) {
+      for (int k = 0; k < 4; ++k) {
+        __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k));
+        sums[k] = _mm256_sub_epi8(
+            sums[k], Wide ? _mm256_cmpeq_epi16(bytes, wanted) : _mm256_cmpeq_epi8(bytes, wanted));
+      }
+    }
+    __m256i total = zero;
+    for (const __m256i& sum : sums) total = _mm256_add_epi64(total, _mm256_sad_epu8(sum, zero));
+    alignas(32) std::int64_t lanes[4];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), total);
+    std::int64_t n = lanes[0] + lanes[1] + lanes[2] + lanes[3];
+    count += Wide ? n / 2 : n;
+  }
+  return count;
+}
+
+// The same with AVX-512 (BW), over rounds of 64 bytes.
+template <bool Wide>
+__attribute__((target("avx512f,avx512bw,popcnt"))) std::int64_t CountLineFeedsAvx512(
+    const std::uint8_t*& p, const std::uint8_t* end, std::uint16_t feed) {
+  const __m512i wanted =
+      Wide ? _mm512_set1_epi16(static_cast<short>(feed)) : _mm512_set1_epi8(0x0A);
+  std::int64_t count = 0;
+  for (; end - p >= 64; p += 64) {
+    __m512i bytes = _mm512_loadu_si512(p);
+    count += Wide ? __builtin_popcount(_mm512_cmpeq_epi16_mask(bytes, wanted))
+                  : __builtin_popcountll(_mm512_cmpeq_epi8_mask(bytes, wanted));
+  }
+  return count;
+}
+#endif
+
+// The line feeds in [p, end): bytes 0x0A, or for `Wide` the two-byte units
+// at even distances from p whose bytes, read little-endian, make `feed`;
+// with the widest vectors `vectors` says the processor has (Kernel::Avx2 or
+// Kernel::Avx512; any other means SSE2 where there is SSE2).
+template <bool Wide>
+std::int64_t CountLineFeeds(const std::uint8_t* p, const std::uint8_t* end, std::uint16_t feed,
+                            Kernel vectors) {
+  std::int64_t count = 0;
+#if defined(CODVET_LINE_FEEDS_AVX2)
+  if (vectors == Kernel::Avx512) count += CountLineFeedsAvx512<Wide>(p, end, feed);
+  if (vectors == Kernel::Avx2) count += CountLineFeedsAvx2<Wide>(p, end, feed);
+#else
+  (void)vectors;
+#endif
 #if defined(__SSE2__)
   const __m128i wanted = Wide ? _mm_set1_epi16(static_cast<short>(feed)) : _mm_set1_epi8(0x0A);
   const __m128i zero = _mm_setzero_si128();
-  while (end - p >= 16) {
-    // Byte counters, summed before they can overflow at 256 blocks. A unit
-    // found counts once in each of its two bytes.
-    __m128i sums = zero;
-    std::ptrdiff_t blocks = (end - p) / 16;
-    if (blocks > 255) blocks = 255;
-    for (; blocks > 0; --blocks, p += 16) {
-      __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-      sums =
-          _mm_sub_epi8(sums, Wide ? _mm_cmpeq_epi16(bytes, wanted) : _mm_cmpeq_epi8(bytes, wanted));
+  auto found = [&](const std::uint8_t* at) {
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    return Wide ? _mm_cmpeq_epi16(bytes, wanted) : _mm_cmpeq_epi8(bytes, wanted);
+  };
+  while (end - p >= 64) {
+    // Byte counters, four apart so that the additions overlap, summed
+    // before they can overflow at 256 rounds. A unit found counts once in
+    // each of its two bytes.
+    __m128i sums[4] = {zero, zero, zero, zero};
+    std::ptrdiff_t rounds = (end - p) / 64;
+    if (rounds > 255) rounds = 255;
+    for (; rounds > 0; --rounds, p += 64) {
+      for (int k = 0; k < 4; ++k) sums[k] = _mm_sub_epi8(sums[k], found(p + 16 * k));
     }
-    __m128i total = _mm_sad_epu8(sums, zero);
-    std::int64_t found = _mm_cvtsi128_si32(total) + _mm_cvtsi128_si32(_mm_srli_si128(total, 8));
-    count += Wide ? found / 2 : found;
+    __m128i total = zero;
+    for (const __m128i& sum : sums) total = _mm_add_epi64(total, _mm_sad_epu8(sum, zero));
+    std::int64_t n = _mm_cvtsi128_si32(total) + _mm_cvtsi128_si32(_mm_srli_si128(total, 8));
+    count += Wide ? n / 2 : n;
   }
 #endif
   if (Wide) {
@@ -99,7 +165,9 @@ class LineCursor {
   using Mode = ModeRules<State>;
 
  public:
-  LineCursor(const Codec& codec, State state) : codec_(codec), state_(state) {}
+  // `vectors`: the block kernels in use, whose instructions count line feeds.
+  LineCursor(const Codec& codec, State state, Kernel vectors)
+      : codec_(codec), state_(state), vectors_(vectors) {}
 
   std::int64_t line() const { return line_; }
   std::int64_t column() const { return column_; }
@@ -115,7 +183,7 @@ class LineCursor {
     if (!Order::Resolved(state_)) Over(limit);
     const std::uint8_t* feed = LastFeed(to);
     if (feed != nullptr) {
-      line_ += CountLineFeeds<Order::kWide>(at_, feed, Order::Feed(state_)) + 1;
+      line_ += CountLineFeeds<Order::kWide>(at_, feed, Order::Feed(state_), vectors_) + 1;
       column_ = 1;
       at_ = feed + (Order::kWide ? 2 : 1);
       state_ = Mode::AtLineStart(state_);
@@ -131,7 +199,8 @@ class LineCursor {
   void Over(const std::uint8_t* end) {
     const std::uint8_t* start = at_;
     at_ += codec_.Decode(start, end, state_).size;
-    std::int64_t feeds = CountLineFeeds<Order::kWide>(start, at_, Order::Feed(state_));
+    std::int64_t feeds =
+        CountLineFeeds<Order::kWide>(start, at_, Order::Feed(state_), Kernel::Scalar);
     if (feeds != 0) {
       line_ += feeds;
       column_ = 1;
@@ -159,6 +228,7 @@ class LineCursor {
 
   const Codec& codec_;
   State state_;
+  Kernel vectors_;
   const std::uint8_t* at_ = nullptr;
   std::int64_t line_ = 1;
   std::int64_t column_ = 1;

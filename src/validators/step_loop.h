@@ -151,7 +151,7 @@ bool EncodingValidator::RunSteps(const Codec& codec, typename Codec::State state
 template <typename Codec, bool Lines>
 bool EncodingValidator::RunSteps(const Codec& codec, typename Codec::State state, bool useFast) {
   output->BeginInput(displayName);
-  LineCursor<Codec> cursor(codec, state);
+  LineCursor<Codec> cursor(codec, state, kernel);
   // Bytes in memory stay where they are: the cursor reads them there, only
   // when a problem comes, and valid text costs nothing. Other inputs reuse
   // their buffer, so the cursor catches up before each refill.

@@ -5,6 +5,7 @@
 
 #include "gtest/gtest.h"
 #include "validator_test_util.h"
+#include "validators/line_cursor.h"
 
 namespace codvet {
 namespace {
@@ -58,6 +59,29 @@ TEST(StepLoop, LinesAndColumnsOfBrokenText) {
   };
   for (const auto& c : kCases) {
     ExpectPositions(c.encoding, std::string_view(c.bytes, c.size), c.expected);
+  }
+}
+
+// Line feeds counted with each processor's vectors as one at a time, at
+// every start and length around the vectors' sizes, bytes and units.
+TEST(StepLoop, LineFeedsCountedWithEveryKernel) {
+  std::mt19937 random(5);
+  std::string bytes(700, '\0');
+  for (char& b : bytes) b = "\n\0a"[random() % 3];
+  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  for (Kernel kernel : {Kernel::Scalar, Kernel::Sse, Kernel::Avx2, Kernel::Avx512}) {
+    if (!KernelSupported(kernel)) continue;
+    for (int start = 0; start < 4; ++start) {
+      for (int size = 0; start + size <= 700; size += 1 + size / 16) {
+        std::int64_t ones = 0, units = 0;
+        for (int i = start; i < start + size; ++i) ones += data[i] == '\n';
+        for (int i = start; i + 1 < start + size; i += 2)
+          units += data[i] == 0 && data[i + 1] == '\n';
+        const std::uint8_t *from = data + start, *to = from + size;
+        EXPECT_EQ(CountLineFeeds<false>(from, to, 0x0A, kernel), ones) << start << " " << size;
+        EXPECT_EQ(CountLineFeeds<true>(from, to, 0x0A00, kernel), units) << start << " " << size;
+      }
+    }
   }
 }
 
