@@ -38,8 +38,8 @@ template <bool Wide>
 __attribute__((target("avx2"))) std::int64_t CountLineFeedsAvx2(const std::uint8_t*& p,
                                                                 const std::uint8_t* end,
                                                                 std::uint16_t feed) {
-  const __m256i wanted =
-      Wide ? _mm256_set1_epi16(static_cast<short>(feed)) : _mm256_set1_epi8(0x0A);
+  const __m256i wanted = Wide ? _mm256_set1_epi16(static_cast<short>(feed))
+                              : _mm256_set1_epi8(static_cast<char>(feed));
   const __m256i zero = _mm256_setzero_si256();
   std::int64_t count = 0;
   while (end - p >= 128) {
@@ -67,8 +67,8 @@ __attribute__((target("avx2"))) std::int64_t CountLineFeedsAvx2(const std::uint8
 template <bool Wide>
 __attribute__((target("avx512f,avx512bw,popcnt"))) std::int64_t CountLineFeedsAvx512(
     const std::uint8_t*& p, const std::uint8_t* end, std::uint16_t feed) {
-  const __m512i wanted =
-      Wide ? _mm512_set1_epi16(static_cast<short>(feed)) : _mm512_set1_epi8(0x0A);
+  const __m512i wanted = Wide ? _mm512_set1_epi16(static_cast<short>(feed))
+                              : _mm512_set1_epi8(static_cast<char>(feed));
   std::int64_t count = 0;
   for (; end - p >= 64; p += 64) {
     __m512i bytes = _mm512_loadu_si512(p);
@@ -79,8 +79,8 @@ __attribute__((target("avx512f,avx512bw,popcnt"))) std::int64_t CountLineFeedsAv
 }
 #endif
 
-// The line feeds in [p, end): bytes 0x0A, or for `Wide` the two-byte units
-// at even distances from p whose bytes, read little-endian, make `feed`;
+// The line feeds in [p, end): the bytes `feed`, or for `Wide` the two-byte
+// units at even distances from p whose bytes, read little-endian, make it;
 // with the widest vectors `vectors` says the processor has (Kernel::Avx2 or
 // Kernel::Avx512; any other means SSE2 where there is SSE2).
 template <bool Wide>
@@ -94,7 +94,8 @@ std::int64_t CountLineFeeds(const std::uint8_t* p, const std::uint8_t* end, std:
   (void)vectors;
 #endif
 #if defined(__SSE2__)
-  const __m128i wanted = Wide ? _mm_set1_epi16(static_cast<short>(feed)) : _mm_set1_epi8(0x0A);
+  const __m128i wanted =
+      Wide ? _mm_set1_epi16(static_cast<short>(feed)) : _mm_set1_epi8(static_cast<char>(feed));
   const __m128i zero = _mm_setzero_si128();
   auto found = [&](const std::uint8_t* at) {
     __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
@@ -119,7 +120,7 @@ std::int64_t CountLineFeeds(const std::uint8_t* p, const std::uint8_t* end, std:
   if (Wide) {
     for (; end - p >= 2; p += 2) count += (p[0] | p[1] << 8) == feed;
   } else {
-    for (; p != end; ++p) count += *p == 0x0A;
+    for (; p != end; ++p) count += *p == feed;
   }
   return count;
 }
@@ -220,7 +221,7 @@ class LineCursor {
       }
     } else {
       for (const std::uint8_t* p = to; p > at_;) {
-        if (*--p == 0x0A) return p;
+        if (*--p == Order::Feed(state_)) return p;
       }
     }
     return nullptr;
