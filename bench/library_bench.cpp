@@ -4,7 +4,11 @@
 // a short string, from C++ and from Python.
 //
 // usage: codvet_library_bench [--rounds N] [--python MODULE_DIR] [--large | --short]
-//                             [--calls N]
+//                             [--calls N] [--lines REAL_DIR]
+//
+// --lines alone times validation of a buffer with lines and columns counted
+// against without, on the real-text corpora in REAL_DIR
+// (scripts/real-corpora.sh), each encoding.
 //
 // Inputs are the benchmark's generated files (about 100 MB each; made here
 // if missing). Figures are medians of user plus system time: the program's
@@ -76,10 +80,12 @@ struct Options {
   bool large = true;
   bool small = true;
   long calls = 1000 * 1000;
+  std::string lines;
 };
 
 int LargeInputs(const Options& options);
 int ShortStrings(const Options& options);
+int LinesOnRealText(const Options& options);
 
 int Main(int argc, char** argv) {
   Options options;
@@ -91,6 +97,8 @@ int Main(int argc, char** argv) {
       options.python = argv[++i];
     } else if (std::strcmp(argv[i], "--calls") == 0 && hasValue) {
       options.calls = std::max(1L, std::atol(argv[++i]));
+    } else if (std::strcmp(argv[i], "--lines") == 0 && hasValue) {
+      options.lines = argv[++i];
     } else if (std::strcmp(argv[i], "--large") == 0) {
       options.small = false;
     } else if (std::strcmp(argv[i], "--short") == 0) {
@@ -98,10 +106,11 @@ int Main(int argc, char** argv) {
     } else {
       std::fprintf(stderr,
                    "usage: codvet_library_bench [--rounds N] [--python MODULE_DIR] "
-                   "[--large | --short] [--calls N]\n");
+                   "[--large | --short] [--calls N] [--lines REAL_DIR]\n");
       return 2;
     }
   }
+  if (!options.lines.empty()) return LinesOnRealText(options);
   int status = options.large ? LargeInputs(options) : 0;
   if (status == 0 && options.small) status = ShortStrings(options);
   return status;
@@ -171,6 +180,55 @@ int LargeInputs(const Options& options) {
     }
     std::printf("\n");
     std::fflush(stdout);
+  }
+  return 0;
+}
+
+// Validation of each real-text file in memory with and without lines and
+// columns, by turns in each round so that both meet the same load.
+int LinesOnRealText(const Options& options) {
+  std::printf(
+      "| input | encoding | memory, off MB/s | memory, on MB/s | on / off | file, off MB/s | "
+      "file, on MB/s | on / off |\n");
+  std::printf("|---|---|---:|---:|---:|---:|---:|---:|\n");
+  for (const char* kind : {"dict", "prose"}) {
+    for (int e = 0; e < kEncodingCount; ++e) {
+      std::string path = options.lines + "/" + kind + "-" + EncodingName(e) + ".txt";
+      std::string bytes;
+      std::FILE* file = std::fopen(path.c_str(), "rb");
+      if (file == nullptr) {
+        std::fprintf(stderr, "cannot read %s (scripts/real-corpora.sh makes it)\n", path.c_str());
+        return 1;
+      }
+      char block[1 << 16];
+      for (std::size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;)
+        bytes.append(block, got);
+      std::fclose(file);
+      Validator off(EncodingName(e)), on(EncodingName(e));
+      on.SetOptions({true, false});
+      // Memory off and on, then the file off and on.
+      std::vector<double> times[4];
+      long count = 0;
+      for (int round = 0; round < options.rounds; ++round) {
+        for (int k : {0, 1, 2, 3}) {
+          Validator& validator = k % 2 != 0 ? on : off;
+          double start = SelfCpu();
+          if (k < 2) {
+            validator.Validate(bytes.data(), bytes.size(), CountProblem, &count);
+          } else {
+            validator.ValidateFile(path.c_str(), CountProblem, &count);
+          }
+          times[k].push_back(SelfCpu() - start);
+        }
+      }
+      double mb = static_cast<double>(bytes.size()) / 1e6;
+      std::printf("| %s | %s |", kind, EncodingName(e));
+      for (int k : {0, 2})
+        std::printf(" %.0f | %.0f | %.3f |", mb / Median(times[k]), mb / Median(times[k + 1]),
+                    Median(times[k + 1]) / Median(times[k]));
+      std::printf("%s\n", count != 0 ? " invalid!" : "");
+      std::fflush(stdout);
+    }
   }
   return 0;
 }

@@ -152,9 +152,17 @@ PyStructSequence_Field kProblemFields[] = {
     {"english", "the English half of the message"},
     {"japanese", "the Japanese half of the message"},
     {"value", "the value built from the bytes concerned, or None"},
+    {"line", "its line from 1, or None unless lines=True"},
+    {"column", "its column from 1, or None unless lines=True"},
     {nullptr, nullptr}};
 PyStructSequence_Desc kProblemDesc = {
-    "codvet.Problem", "One problem, as the codvet program reports it.", kProblemFields, 5};
+    "codvet.Problem", "One problem, as the codvet program reports it.", kProblemFields, 7};
+
+// A line or column: 0 means not counted.
+py::object Position(std::int64_t position) {
+  return position != 0 ? py::reinterpret_steal<py::object>(PyLong_FromLongLong(position))
+                       : py::none();
+}
 
 py::object ToList(const std::vector<codvet::Problem>& problems, bool truncated) {
   py::list list(problems.size());
@@ -165,7 +173,9 @@ py::object ToList(const std::vector<codvet::Problem>& problems, bool truncated) 
     py::object value =
         problem.hasValue ? py::reinterpret_steal<py::object>(PyLong_FromUnsignedLong(problem.value))
                          : py::none();
-    if (!item || !offset || !value) throw py::error_already_set();
+    py::object line = Position(problem.line);
+    py::object column = Position(problem.column);
+    if (!item || !offset || !value || !line || !column) throw py::error_already_set();
     PyStructSequence_SetItem(item.ptr(), 0, offset.release().ptr());
     PyObject* const* texts = messageTexts[static_cast<int>(problem.message)];
     for (int k = 0; k < 3; ++k) {
@@ -173,6 +183,8 @@ py::object ToList(const std::vector<codvet::Problem>& problems, bool truncated) 
       PyStructSequence_SetItem(item.ptr(), 1 + k, texts[k]);
     }
     PyStructSequence_SetItem(item.ptr(), 4, value.release().ptr());
+    PyStructSequence_SetItem(item.ptr(), 5, line.release().ptr());
+    PyStructSequence_SetItem(item.ptr(), 6, column.release().ptr());
     // Numbers and strings make no cycles: the collector need not watch it.
     PyObject_GC_UnTrack(item.ptr());
     PyList_SET_ITEM(list.ptr(), static_cast<Py_ssize_t>(i), item.release().ptr());

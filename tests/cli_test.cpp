@@ -276,6 +276,7 @@ TEST_F(HugeInput, ProgramReportsOffsetsBeyondTwoAndFourGiB) {
 TEST_F(HugeInput, LibraryReportsOffsetsBeyondTwoAndFourGiB) {
   ASSERT_NO_FATAL_FAILURE(Place("\x80"));
   Validator validator("shift_jis");
+  validator.SetOptions({true, false});  // one line of single-byte characters
   std::vector<Problem> problems;
   Status status = validator.ValidateFile(huge.c_str(), [&](const Problem& problem) {
     problems.push_back(problem);
@@ -286,6 +287,8 @@ TEST_F(HugeInput, LibraryReportsOffsetsBeyondTwoAndFourGiB) {
   EXPECT_EQ(
       std::make_tuple(problems[0].offset, problems[0].value, problems[1].offset, problems[1].value),
       std::make_tuple(kNear, 0x80u, kFar, 0x80u));
+  EXPECT_EQ(std::make_tuple(problems[0].line, problems[0].column, problems[1].column),
+            std::make_tuple(1, kNear + 1, kFar + 1));
 }
 
 #ifdef CODVET_FAIL_ALLOC

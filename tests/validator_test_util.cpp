@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "library/encoding_table.h"
@@ -56,6 +57,17 @@ std::string ReportText(std::string_view name, std::int64_t offset, std::string_v
   return "\"" + std::string(name) + number + std::string(message) + hex + "\n";
 }
 
+namespace {
+
+bool AddPosition(void* context, std::int64_t offset, Msg, const std::uint32_t*) {
+  auto& [validator, out] = *static_cast<std::pair<EncodingValidator*, std::string*>*>(context);
+  *out += std::to_string(offset) + " " + std::to_string(validator->problemLine) + ":" +
+          std::to_string(validator->problemColumn) + " ";
+  return true;
+}
+
+}  // namespace
+
 Outcome RunValidator(const char* encodingName, std::string_view bytes, RunOptions options) {
   const Encoding* encoding = FindEncoding(encodingName);
   EXPECT_NE(encoding, nullptr) << encodingName;
@@ -64,8 +76,11 @@ Outcome RunValidator(const char* encodingName, std::string_view bytes, RunOption
   static std::unique_ptr<CodeTables> loaded[kEncodingCount];
   std::unique_ptr<CodeTables>& tables = loaded[encoding - kEncodingTable];
   if (!tables) LoadTables(*(tables = std::make_unique<CodeTables>()), *encoding);
-  ReportSink sink(&outcome.lines, 4096);
-  EncodingValidator validator(&sink);
+  std::pair<EncodingValidator*, std::string*> list{nullptr, options.positions};
+  ReportSink sink(&outcome.lines, 4096), positionSink(AddPosition, &list);
+  EncodingValidator validator(options.positions != nullptr ? &positionSink : &sink);
+  list.first = &validator;
+  validator.countLines = options.positions != nullptr;
   validator.tables = tables.get();
   std::vector<std::uint8_t> exact(bytes.begin(), bytes.end());
   ByteInput input(16);
@@ -96,6 +111,24 @@ Outcome RunValidator(const char* encodingName, std::string_view bytes, RunOption
   outcome.fastBytes = validator.fastPathBytes;
   outcome.blockBytes = validator.blockKernelBytes;
   return outcome;
+}
+
+void ExpectPositions(const char* encodingName, std::string_view bytes,
+                     const std::string& expected) {
+  for (std::size_t chunk :
+       {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{5}, std::size_t{7}, SIZE_MAX}) {
+    for (bool fast : {true, false}) {
+      for (bool viaReader : {false, true}) {
+        std::string got;
+        RunOptions options{chunk, fast};
+        options.viaReader = viaReader;
+        options.positions = &got;
+        RunValidator(encodingName, bytes, options);
+        EXPECT_EQ(got, expected) << encodingName << " chunk " << chunk << " fast " << fast
+                                 << " reader " << viaReader;
+      }
+    }
+  }
 }
 
 // `lines` without a last line for a character cut by the end (whose

@@ -51,6 +51,9 @@ struct RunOptions {
   // read after the last piece fail instead of end the input.
   bool viaReader = false;
   bool readError = false;
+  // With it, the problems' lines and columns are counted and each goes there
+  // as "OFFSET LINE:COLUMN " in place of its report line.
+  std::string* positions = nullptr;
 };
 
 // Validates an exactly sized copy of `bytes` (so that the sanitizers see any
@@ -59,6 +62,11 @@ struct RunOptions {
 Outcome RunValidator(const char* encodingName, std::string_view bytes, RunOptions options = {});
 
 std::string Bytes(std::initializer_list<int> values);
+
+// Checks the lines and columns of the problems of `bytes`, "OFFSET
+// LINE:COLUMN " each, in pieces of every size, from memory and through a
+// reader, with the fast path on and off.
+void ExpectPositions(const char* encodingName, std::string_view bytes, const std::string& expected);
 
 // Checks that validating `bytes` gives exactly `lines` (valid exactly when
 // empty), whatever the size of the pieces and with the fast path on or off,

@@ -80,11 +80,29 @@ CODVET_API std::string_view MessageReportText(MessageId id);
 // One problem: where the character concerned starts, counted in bytes from 0
 // at the start of the input, which message the program prints for it and, in
 // most cases, the value built from the bytes concerned.
+//
+// With Options::lines, also its line and column, both from 1 (else both 0):
+// - line: 1 plus the line feeds before the offset: bytes 0x0A, in UTF-16 the
+//   units 0x000A in the byte order in effect. Every one counts, also one
+//   taken as the second byte of a broken pair or inside a broken escape
+//   sequence, so that the next line starts right after it, as an editor
+//   shows it. A line feed belongs to the line it ends; so does a carriage
+//   return before it, which is a character of that line.
+// - column: 1 plus the characters that start on the problem's line before
+//   it, as the encoding splits the input: a two- or three-byte character, or
+//   a surrogate pair, is one; a broken sequence counts as many as the pieces
+//   it is reported in; an ISO-2022-JP escape sequence (valid or not) counts
+//   none; a byte-order mark is a character. A character that begins on one
+//   line and swallows its line feed starts on that line, and the line after
+//   it starts at column 1 with whatever follows. The ISO-2022-JP mode runs
+//   on across line feeds, as the checks themselves do.
 struct Problem {
   std::int64_t offset = 0;
   MessageId message = MessageId::InvalidCharacter;
   bool hasValue = false;
   std::uint32_t value = 0;
+  std::int64_t line = 0;
+  std::int64_t column = 0;
 };
 
 // How a validation, or the making of a Validator, came out.
@@ -165,7 +183,7 @@ class CODVET_API Validator {
   // The same, collecting the problems into `*problems` (appended), at most
   // `maxProblems` of them: when there are more, validation stops at the
   // first one beyond the limit, which is not kept, with Stopped. Each
-  // problem costs 24 bytes; where the memory for one cannot be had,
+  // problem costs 40 bytes; where the memory for one cannot be had,
   // validation stops with OutOfMemory.
   Status Validate(const void* data, std::size_t size, std::vector<Problem>* problems,
                   std::size_t maxProblems = SIZE_MAX);

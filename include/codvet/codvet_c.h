@@ -52,6 +52,9 @@ typedef struct codvet_problem {
   int message;    /* the message's number */
   int has_value;  /* 1 when value holds the bytes concerned */
   uint32_t value;
+  int64_t line;   /* with the lines option, its line from 1 (else 0) */
+  int64_t column; /* with the lines option, its column from 1 (else 0); both
+                   * count as Problem::line and Problem::column in codvet.h */
 } codvet_problem;
 
 typedef struct codvet_validator codvet_validator;

@@ -6,7 +6,7 @@ ENCODINGS: Tuple[str, ...]
 Buffer = Union[bytes, bytearray, memoryview]  # or any C-contiguous buffer
 Path = Union[str, bytes, os.PathLike]
 
-class Problem(Tuple[int, str, str, str, Optional[int]]):
+class Problem(Tuple[int, str, str, str, Optional[int], Optional[int], Optional[int]]):
     """One problem, as the codvet program reports it: a named tuple."""
 
     @property
@@ -19,6 +19,10 @@ class Problem(Tuple[int, str, str, str, Optional[int]]):
     def japanese(self) -> str: ...
     @property
     def value(self) -> Optional[int]: ...
+    @property
+    def line(self) -> Optional[int]: ...  # from 1, with lines=True
+    @property
+    def column(self) -> Optional[int]: ...  # from 1, with lines=True
 
 class ProblemList(List[Problem]):
     """The problems of one input, in input order."""

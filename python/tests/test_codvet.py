@@ -42,7 +42,9 @@ def test_samples_give_the_programs_lines(sample):
 def test_a_problem_without_a_value():
     (problem,) = codvet.validate(b"ok" + b"\x80" * 6, "utf8")
     fields = (problem.offset, problem.identifier, problem.english, problem.japanese, problem.value)
-    assert fields == problem == (2, "MsgInvalidSequence", "Invalid Seq.", "あり得ない不正なバイト列です", None)
+    fields += (problem.line, problem.column)
+    expected = (2, "MsgInvalidSequence", "Invalid Seq.", "あり得ない不正なバイト列です", None)
+    assert fields == problem == expected + (None, None)
     assert isinstance(problem, codvet.Problem)
     assert codvet.validate(b"", "utf16") == []
 
@@ -176,3 +178,52 @@ def test_a_signal_ends_the_wait_for_a_fifo(tmp_path, writer):
         if held is not None and not rescued:
             os.close(held)
     assert codvet.validate(b"\x80", "utf8")[0].offset == 0
+
+
+# (codvet name, Python codec, a bad character whole in itself and taking one
+# column, or none for an escape sequence).
+LINE_CASES = [
+    ("shift_jis", "shift_jis", b"\xff", 1),
+    ("windows-31j", "cp932", b"\xff", 1),
+    ("euc-jp", "euc_jp", b"\x8e\x20", 1),
+    ("iso-2022-jp", "iso2022_jp", b"\x1b(Z", 0),
+    ("utf8", "utf-8", b"\xed\xa0\x80", 1),
+    ("utf16", "utf-16-le", b"\x00\xdc", 1),
+    ("utf16be", "utf-16-be", b"\xdc\x00", 1),
+    ("utf16le", "utf-16-le", b"\x00\xdc", 1),
+]
+
+
+@pytest.mark.parametrize("name,codec,bad,width", LINE_CASES, ids=lambda c: str(c))
+def test_lines_and_columns_match_pythons_decoding(tmp_path, name, codec, bad, width):
+    """Valid text with bad characters planted at random character starts:
+    each problem's line and column as Python's decoder counts code points."""
+    import random
+
+    rng = random.Random(name)
+    words = ["日本語", "テキスト", "abc", "かな漢字", " ", "x = 1;", "\r", "\t", "ー"]
+    if name.startswith("utf"):
+        words.append("\U0001F600")  # a surrogate pair in UTF-16: one column
+    text = "".join(rng.choice(words) + ("\n" if rng.random() < 0.2 else "") for _ in range(30000))
+    if name == "utf16":
+        text = "\ufeff" + text  # a byte-order mark is a character
+    cuts = sorted(rng.sample(range(len(text)), 40))
+    data, seen, expected, last = b"", "", [], 0
+    for cut in cuts:
+        piece = text[last:cut]
+        data += piece.encode(codec)
+        seen += piece
+        start = seen.rfind("\n") + 1
+        expected.append((len(data), seen.count("\n") + 1, len(seen) - start + 1))
+        data += bad
+        seen += "\ufffd" * width
+        last = cut
+    data += text[last:].encode(codec)
+    (tmp_path / "f").write_bytes(data)
+    for problems in (
+        codvet.validate(data, name, lines=True),
+        codvet.validate_file(tmp_path / "f", name, lines=True),
+    ):
+        assert [(p.offset, p.line, p.column) for p in problems] == expected
+    p = problems[0]
+    assert pickle.loads(pickle.dumps(p)) == p and p.line is not None

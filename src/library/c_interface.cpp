@@ -30,6 +30,8 @@ codvet_problem ToC(const codvet::Problem& problem) {
   out.offset = problem.offset;
   out.message = static_cast<int>(problem.message);
   out.has_value = problem.hasValue ? 1 : 0;
+  out.line = problem.line;
+  out.column = problem.column;
   out.value = problem.value;
   return out;
 }

@@ -79,6 +79,10 @@ struct Validator::Impl {
     problem.message = static_cast<MessageId>(message);
     problem.hasValue = value != nullptr;
     problem.value = value != nullptr ? *value : 0;
+    if (call.impl->validator.countLines) {
+      problem.line = call.impl->validator.problemLine;
+      problem.column = call.impl->validator.problemColumn;
+    }
     // Without a problem function the first problem settles the answer.
     if (call.onProblem == nullptr || !call.onProblem(call.context, problem)) {
       call.stopped = call.onProblem != nullptr;

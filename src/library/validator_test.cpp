@@ -89,6 +89,51 @@ TEST(Library, GivesTheProgramsProblemsWhereverTheBytesComeFrom) {
   }
 }
 
+// Lines and columns of problems planted in text of known shape, beyond a
+// memory block and many file buffers: the same from memory, a file and the C
+// interface; 0 unless asked for.
+TEST(Library, GivesLinesAndColumnsWhereverTheBytesComeFrom) {
+  std::string text, expected, unasked;
+  for (int line = 1; text.size() < (std::size_t{3} << 20); ++line) {
+    std::string words = std::string(line % 7 + 4, 'a') + "\xe6\x97\xa5 " + std::to_string(line) +
+                        (line % 3 != 0 ? "\r\n" : "\n");
+    if (line % 997 == 0) {
+      int column = line % 5 + 1;
+      expected += std::to_string(text.size() + column - 1) + " " + std::to_string(line) + ":" +
+                  std::to_string(column) + " ";
+      unasked += std::to_string(text.size() + column - 1) + " 0:0 ";
+      words.insert(column - 1, "\xed\xa0\x80");
+    }
+    text += words;
+  }
+  std::string got[4];
+  auto keep = [&](int k) {
+    return [&, k](const Problem& p) {
+      got[k] += std::to_string(p.offset) + " " + std::to_string(p.line) + ":" +
+                std::to_string(p.column) + " ";
+      return true;
+    };
+  };
+  Validator validator("utf8");
+  validator.Validate(text.data(), text.size(), keep(0));
+  ASSERT_EQ(validator.SetOptions({true, false}), Status::Valid);
+  validator.Validate(text.data(), text.size(), keep(1));
+  TempDir dir;
+  validator.ValidateFile(dir.Write("lines", text).c_str(), keep(2));
+  codvet_validator* v = nullptr;
+  ASSERT_EQ(codvet_validator_new("utf8", &v), CODVET_VALID);
+  ASSERT_EQ(codvet_validator_set_options(v, CODVET_OPTION_LINES), CODVET_VALID);
+  auto add = [](void* out, const codvet_problem* p) {
+    *static_cast<std::string*>(out) += std::to_string(p->offset) + " " + std::to_string(p->line) +
+                                       ":" + std::to_string(p->column) + " ";
+    return 1;
+  };
+  codvet_validate(v, text.data(), text.size(), add, &got[3]);
+  codvet_validator_free(v);
+  EXPECT_EQ(got[0], unasked);
+  for (int k = 1; k < 4; ++k) EXPECT_EQ(got[k], expected) << k;
+}
+
 // Misuse of the C++ interface is a status, as in C; a validator that was
 // misused, or moved onto itself, still validates.
 TEST(Library, AnswersWrongUseWithAStatus) {

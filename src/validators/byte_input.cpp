@@ -32,7 +32,7 @@ void ByteInput::OpenReader(ReadFunction read, void* context) {
   read_ = read;
   readContext_ = context;
   advise_ = false;
-  memory_ = memoryEnd_ = nullptr;
+  memoryStart_ = memory_ = memoryEnd_ = nullptr;
   next_ = limit_ = buffer_.get();
   restNext_ = restLimit_ = nullptr;
   inCarry_ = false;
@@ -42,7 +42,7 @@ void ByteInput::OpenReader(ReadFunction read, void* context) {
 void ByteInput::OpenMemory(const std::uint8_t* data, std::size_t size, std::size_t chunk) {
   read_ = nullptr;
   advise_ = false;
-  memory_ = data;
+  memoryStart_ = memory_ = data;
   memoryEnd_ = data + size;
   chunk_ = std::max<std::size_t>(chunk, 1);
   next_ = limit_ = data;

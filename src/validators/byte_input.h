@@ -38,6 +38,12 @@ class ByteInput {
   // `chunk` bytes per refill so that tests can place block edges anywhere.
   void OpenMemory(const std::uint8_t* data, std::size_t size, std::size_t chunk);
 
+  // Where the bytes of an input opened with OpenMemory lie, whole, for the
+  // length of the validation (null for other inputs): those already consumed
+  // may be read again from there.
+  const std::uint8_t* memoryStart() const { return memoryStart_; }
+  const std::uint8_t* memoryEnd() const { return memoryEnd_; }
+
   // The buffered bytes not yet consumed, [next(), limit()).
   const std::uint8_t* next() const { return next_; }
   const std::uint8_t* limit() const { return limit_; }
@@ -79,6 +85,7 @@ class ByteInput {
   int fd_ = -1;
   ReadFunction read_ = nullptr;
   void* readContext_ = nullptr;
+  const std::uint8_t* memoryStart_ = nullptr;
   const std::uint8_t* memory_ = nullptr;
   const std::uint8_t* memoryEnd_ = nullptr;
   std::size_t chunk_ = 0;

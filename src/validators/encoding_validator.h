@@ -43,6 +43,10 @@ class EncodingValidator {
   // rules apply (the library's Options); the program sets neither.
   bool countLines = false;
   bool strict = false;
+  // With countLines, the line and column of the problem being reported
+  // (line_cursor.h says how they count), for the sink's handler to read.
+  std::int64_t problemLine = 0;
+  std::int64_t problemColumn = 0;
   // The block kernels the fast path uses; one the processor lacks must not
   // be set.
   Kernel kernel = BestKernel();
@@ -61,6 +65,13 @@ class EncodingValidator {
   // The loop every operation runs over its encoding's codec (step_loop.h).
   template <typename Codec>
   bool RunSteps(const Codec& codec, typename Codec::State state, bool useFast);
+  template <typename Codec, bool Lines>
+  bool RunSteps(const Codec& codec, typename Codec::State state, bool useFast);
+  template <typename Cursor>
+  void SetPosition(const Cursor& cursor) {
+    problemLine = cursor.line();
+    problemColumn = cursor.column();
+  }
   void Report(std::int64_t offset, Msg message, std::uint32_t value) {
     output->Report(offset, message, value);
   }

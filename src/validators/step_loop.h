@@ -24,6 +24,7 @@
 #include "report/messages.h"
 #include "validators/encoding_basics.h"
 #include "validators/encoding_validator.h"
+#include "validators/line_cursor.h"
 
 namespace codvet {
 
@@ -141,7 +142,22 @@ constexpr int kStepBatch = 64;
 
 template <typename Codec>
 bool EncodingValidator::RunSteps(const Codec& codec, typename Codec::State state, bool useFast) {
+  return countLines ? RunSteps<Codec, true>(codec, state, useFast)
+                    : RunSteps<Codec, false>(codec, state, useFast);
+}
+
+// With `Lines`, a cursor follows and gives each problem its line and column;
+// without, the loop is what it would be with no such thing.
+template <typename Codec, bool Lines>
+bool EncodingValidator::RunSteps(const Codec& codec, typename Codec::State state, bool useFast) {
   output->BeginInput(displayName);
+  LineCursor<Codec> cursor(codec, state, kernel);
+  // Bytes in memory stay where they are: the cursor reads them there, only
+  // when a problem comes, and valid text costs nothing. Other inputs reuse
+  // their buffer, so the cursor catches up before each refill.
+  const std::uint8_t* whole = input->memoryStart();
+  const std::uint8_t* wholeEnd = input->memoryEnd();
+  cursor.Rebase(whole != nullptr ? whole : input->next());
   std::int64_t offset = 0;
   bool result = true;
   const BlockKernels* kernels = KernelsFor(kernel);
@@ -169,6 +185,7 @@ bool EncodingValidator::RunSteps(const Codec& codec, typename Codec::State state
       // compile time that no character is cut.
       int found = 0;
       const std::uint8_t* start = p;
+      const std::int64_t startOffset = offset;
       const std::uint8_t* last = limit - Codec::kLongest;
       std::ptrdiff_t batch = throttle.Resting() ? kStepBatch : 0;
       if (last - p > batch) last = p + batch;
@@ -183,6 +200,13 @@ bool EncodingValidator::RunSteps(const Codec& codec, typename Codec::State state
       throttle.Stepped(static_cast<int>(p - start));
       for (int i = 0; i < found; ++i) {
         const Problem& problem = problems[i];
+        if (Lines) {
+          const std::uint8_t* at =
+              whole != nullptr ? whole + problem.offset : start + (problem.offset - startOffset);
+          cursor.Pass(at, whole != nullptr ? wholeEnd : limit);
+          SetPosition(cursor);
+          cursor.Over(at + Codec::kLongest);
+        }
         if (problem.step.verdict == Step::kNoValue) {
           ReportNoValue(problem.offset, problem.step.message);
         } else {
@@ -194,13 +218,26 @@ bool EncodingValidator::RunSteps(const Codec& codec, typename Codec::State state
     }
     // The last characters of the buffer, one at a time, a character cut by
     // the refill carried over whole.
+    if (Lines && whole == nullptr) cursor.Pass(p, limit);
     input->Ensure(Codec::kLongest);
     p = input->next();
+    if (Lines && whole == nullptr) cursor.Rebase(p);
     if (p == input->limit()) return result;
     Step step = codec.Decode(p, input->limit(), state);
     input->Skip(p + step.size);
     if (step.verdict != Step::kValid) {
       result = false;
+      if (Lines && whole != nullptr) {
+        const std::uint8_t* at = whole + offset;
+        cursor.Pass(at, wholeEnd);
+        SetPosition(cursor);
+        cursor.Over(wholeEnd - at > static_cast<std::ptrdiff_t>(Codec::kLongest)
+                        ? at + Codec::kLongest
+                        : wholeEnd);
+      } else if (Lines) {
+        SetPosition(cursor);
+        cursor.Over(input->limit());
+      }
       if (step.verdict == Step::kNoValue) {
         ReportNoValue(offset, step.message);
       } else if (step.verdict == Step::kProblem || !input->failed()) {
