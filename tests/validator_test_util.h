@@ -51,6 +51,7 @@ struct RunOptions {
   // read after the last piece fail instead of end the input.
   bool viaReader = false;
   bool readError = false;
+  bool strict = false;  // the strict rules (Options::strict)
 };
 
 // Validates an exactly sized copy of `bytes` (so that the sanitizers see any
@@ -64,10 +65,12 @@ std::string Bytes(std::initializer_list<int> values);
 // empty), whatever the size of the pieces and with the fast path on or off,
 // and without a last truncation line when a read fails at the end;
 // ExpectCases does so for each case.
-void ExpectLines(const char* encodingName, std::string_view bytes, const std::string& lines);
+void ExpectLines(const char* encodingName, std::string_view bytes, const std::string& lines,
+                 bool strict = false);
 struct ReportCase {
   const char *label, *encoding;
   std::string bytes, lines;
+  bool strict = false;
 };
 void ExpectCases(std::initializer_list<ReportCase> cases);
 

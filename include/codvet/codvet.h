@@ -64,8 +64,14 @@ enum class MessageId : int {
   InvalidTrailSurrogate,
   IncompleteCharacterUtf16,
   UncertainEndian,
+  // Reported only under the strict rules (Options::strict).
+  OverlongUtf8,
+  BeyondUnicodeUtf8,
+  FiveByteUtf8,
+  LeadByteInSequence,
+  EightBitInIso2022Jp,
 };
-inline constexpr int kMessageCount = 25;
+inline constexpr int kMessageCount = 30;
 
 // The identifier as the program's sources name it ("MsgInvalidCharacter").
 CODVET_API std::string_view MessageName(MessageId id);

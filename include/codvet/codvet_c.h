@@ -45,7 +45,7 @@ typedef enum codvet_status {
 
 /* The number of messages; a problem's message is 0 to CODVET_MESSAGE_COUNT - 1,
  * in the order of the program's catalogue (0 is MsgInvalidCharacter). */
-#define CODVET_MESSAGE_COUNT 25
+#define CODVET_MESSAGE_COUNT 30
 
 typedef struct codvet_problem {
   int64_t offset; /* first byte of the character concerned, from 0 */
