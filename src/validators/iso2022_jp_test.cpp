@@ -56,10 +56,10 @@ TEST(Iso2022JpStrict, ReportsExactly) {
       {"SevenBitText", "iso-2022-jp", "a\x7f" + kTo1983 + "\x30\x21" + kToRoman + "~" + kToAscii,
        "", true},
       {"HighBytesInSingleByteModes", "iso-2022-jp",
-       "\x80"
+       "\xff"
        "A" +
-           kToRoman + "\xff\n",
-       Line(0, Msg::EightBitInIso2022Jp, 0x80) + Line(5, Msg::EightBitInIso2022Jp, 0xFF) +
+           kToRoman + "\x80\n",
+       Line(0, Msg::EightBitInIso2022Jp, 0xFF) + Line(5, Msg::EightBitInIso2022Jp, 0x80) +
            Line(6, Msg::LineBreakInNonAscii, 0xA),
        true},
       {"HighBitsInPairs", "iso-2022-jp", kTo1983 + "\xb0\xa1\x30\xa1\xb0\x21\x30\x21",
