@@ -363,6 +363,69 @@ bool IsValidFile(const py::object& path, const py::object& encoding, bool strict
   return outcome.status == codvet::Status::Valid;
 }
 
+// The thread's finder, made at its first use.
+codvet::EncodingFinder& Finder() {
+  thread_local std::unique_ptr<codvet::EncodingFinder> finder;
+  if (!finder) finder = std::make_unique<codvet::EncodingFinder>();
+  if (finder->status() != codvet::Status::Valid) {
+    finder.reset();
+    throw std::bad_alloc();
+  }
+  return *finder;
+}
+
+// Runs `body` on the thread's finder without the GIL, on a spare one when a
+// signal handler's call finds it busy, as RunOn does; the names of the
+// encodings found, or the exception the outcome calls for.
+template <typename Body>
+py::list FindEncodings(const py::object* path, const Body& body) {
+  codvet::EncodingFinder& finder = Finder();
+  unsigned mask = 0;
+  Outcome outcome;
+  {
+    py::gil_scoped_release release;
+    codvet::Status status = body(finder, &mask);
+    outcome = {status, finder.errorNumber()};
+    if (status == codvet::Status::Busy) {
+      codvet::EncodingFinder spare;
+      outcome.status =
+          spare.status() == codvet::Status::Valid ? body(spare, &mask) : spare.status();
+      outcome.errorNumber = spare.errorNumber();
+    }
+  }
+  Collector none;
+  Finish(outcome, none, path);
+  py::list names;
+  for (int i = 0; i < codvet::kEncodingCount; ++i) {
+    if ((mask >> i & 1) != 0) names.append(codvet::EncodingName(i));
+  }
+  return names;
+}
+
+py::list ValidEncodings(const py::object& data, bool strict) {
+  ContiguousBytes bytes(data);
+  return FindEncodings(nullptr, [&](codvet::EncodingFinder& finder, unsigned* mask) {
+    finder.SetOptions(Options(strict, false));
+    return finder.Find(bytes.data(), bytes.size(), mask);
+  });
+}
+
+py::list ValidEncodingsFile(const py::object& path, bool strict) {
+  std::string name = PathArgument(path);
+  InterruptibleFile file(name.c_str());
+  if (file.fd() < 0) {
+    errno = file.errorNumber();
+    PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path.ptr());
+    throw py::error_already_set();
+  }
+  py::list names = FindEncodings(&path, [&](codvet::EncodingFinder& finder, unsigned* mask) {
+    finder.SetOptions(Options(strict, false));
+    return finder.FindReader(&InterruptibleFile::Read, &file, mask);
+  });
+  if (file.interrupted()) throw py::error_already_set();
+  return names;
+}
+
 PyObject* NewText(std::string_view text) {
   return py::str(text.data(), text.size()).release().ptr();
 }
@@ -403,6 +466,13 @@ PYBIND11_MODULE(_codvet, m) {
   m.def("is_valid_file", &IsValidFile, py::arg("path"), py::arg("encoding"), py::kw_only(),
         py::arg("strict") = false,
         "Whether the file at path is well formed; stops at the first problem.");
+  m.def("valid_encodings", &ValidEncodings, py::arg("data"), py::kw_only(),
+        py::arg("strict") = false,
+        "The names of the encodings under which the bytes in data are valid, in the order of "
+        "ENCODINGS.");
+  m.def("valid_encodings_file", &ValidEncodingsFile, py::arg("path"), py::kw_only(),
+        py::arg("strict") = false,
+        "The names of the encodings under which the file at path is valid, read once.");
   py::list names;
   for (int i = 0; i < codvet::kEncodingCount; ++i) names.append(codvet::EncodingName(i));
   m.attr("ENCODINGS") = py::tuple(names);

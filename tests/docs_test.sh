@@ -107,7 +107,7 @@ Catalogue() {
          print name "\t" text
          name = ""
        }' "$catalogue" >"$scratch/literals"
-  [[ $(wc -l <"$scratch/literals") -eq 25 ]] || Fail "messages.def: not 25 rows in the catalogue"
+  [[ $(wc -l <"$scratch/literals") -eq 30 ]] || Fail "messages.def: not 30 rows in the catalogue"
   while IFS=$'\t' read -r name literal; do
     text=$(printf '%b' "$literal" | iconv -f CP932 -t UTF-8) || Fail "$name: not CP932"
     printf '%s\t%s\n' "$name" "$text"
@@ -158,7 +158,8 @@ Docs.ManPageListsEveryMessageExactly)
       print unroff(english, line) " " unroff(substr($0, 11), NR)
     }
     { english = ""; previous = $0 }' "$source/doc/codvet.1" >"$scratch/listed"
-  cut -f2 "$scratch/catalogue" | diff -u --label messages.def --label doc/codvet.1 - "$scratch/listed" ||
+  # The program prints the first 25; the rest are the library's strict rules'.
+  head -n 25 "$scratch/catalogue" | cut -f2 | diff -u --label messages.def --label doc/codvet.1 - "$scratch/listed" ||
     Fail "doc/codvet.1: every message, in the catalogue's order"
   ;;
 Completion.OffersEncodingNamesFirstThenFiles)

@@ -106,6 +106,7 @@ Outcome RunValidator(const char* encodingName, std::string_view bytes, RunOption
   validator.displayName = "t";
   validator.useFastPath = options.fastPath;
   validator.kernel = options.kernel;
+  validator.strict = options.strict;
   outcome.valid = RunOperation(validator, *encoding);
   sink.Flush();
   outcome.fastBytes = validator.fastPathBytes;
@@ -139,16 +140,19 @@ std::string WithoutTruncation(const std::string& lines) {
   return lines.find(" in EOF ", last) == std::string::npos ? lines : lines.substr(0, last);
 }
 
-void ExpectLines(const char* encodingName, std::string_view bytes, const std::string& lines) {
+void ExpectLines(const char* encodingName, std::string_view bytes, const std::string& lines,
+                 bool strict) {
   for (std::size_t chunk :
        {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{5}, SIZE_MAX}) {
     for (bool fast : {true, false}) {
-      Outcome got = RunValidator(encodingName, bytes, {chunk, fast});
+      RunOptions plain{chunk, fast};
+      plain.strict = strict;
+      Outcome got = RunValidator(encodingName, bytes, plain);
       EXPECT_EQ(std::tie(got.lines, got.valid), std::make_tuple(lines, lines.empty()))
           << encodingName << " chunk " << chunk << " fast " << fast;
       // Through the input's own buffer, which each refill overwrites, and
       // a read error where the input ends.
-      RunOptions failing{chunk, fast};
+      RunOptions failing = plain;
       failing.viaReader = failing.readError = true;
       got = RunValidator(encodingName, bytes, failing);
       EXPECT_EQ(std::tie(got.lines, got.valid),
@@ -167,7 +171,7 @@ std::string Bytes(std::initializer_list<int> values) {
 void ExpectCases(std::initializer_list<ReportCase> cases) {
   for (const ReportCase& c : cases) {
     SCOPED_TRACE(c.label);
-    ExpectLines(c.encoding, c.bytes, c.lines);
+    ExpectLines(c.encoding, c.bytes, c.lines, c.strict);
   }
 }
 

@@ -54,6 +54,7 @@ struct RunOptions {
   // With it, the problems' lines and columns are counted and each goes there
   // as "OFFSET LINE:COLUMN " in place of its report line.
   std::string* positions = nullptr;
+  bool strict = false;  // the strict rules (Options::strict)
 };
 
 // Validates an exactly sized copy of `bytes` (so that the sanitizers see any
@@ -72,10 +73,12 @@ void ExpectPositions(const char* encodingName, std::string_view bytes, const std
 // empty), whatever the size of the pieces and with the fast path on or off,
 // and without a last truncation line when a read fails at the end;
 // ExpectCases does so for each case.
-void ExpectLines(const char* encodingName, std::string_view bytes, const std::string& lines);
+void ExpectLines(const char* encodingName, std::string_view bytes, const std::string& lines,
+                 bool strict = false);
 struct ReportCase {
   const char *label, *encoding;
   std::string bytes, lines;
+  bool strict = false;
 };
 void ExpectCases(std::initializer_list<ReportCase> cases);
 

@@ -64,8 +64,14 @@ enum class MessageId : int {
   InvalidTrailSurrogate,
   IncompleteCharacterUtf16,
   UncertainEndian,
+  // Reported only under the strict rules (Options::strict).
+  OverlongUtf8,
+  BeyondUnicodeUtf8,
+  FiveByteUtf8,
+  LeadByteInSequence,
+  EightBitInIso2022Jp,
 };
-inline constexpr int kMessageCount = 25;
+inline constexpr int kMessageCount = 30;
 
 // The identifier as the program's sources name it ("MsgInvalidCharacter").
 CODVET_API std::string_view MessageName(MessageId id);
@@ -187,6 +193,43 @@ class CODVET_API Validator {
   // validation stops with OutOfMemory.
   Status Validate(const void* data, std::size_t size, std::vector<Problem>* problems,
                   std::size_t maxProblems = SIZE_MAX);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+  Status status_;
+};
+
+// Finds the encodings under which bytes are valid: for each of the eight, the
+// answer a Validator would give, each encoding stopped at its first problem.
+// Holds a validator per encoding (made once, as a Validator is), and the
+// options for all of them (`strict` applies; `lines` changes nothing here).
+// Inputs of up to 1 MiB are read into memory and checked one encoding after
+// another; a longer reader or file is read once, into a ring of 1 MiB that
+// the encodings still alive share, each on a thread of its own started and
+// joined within the call. Where a thread cannot be started, a file is read
+// again for each encoding that lacked one, and a reader gives OutOfMemory.
+// Wrong use is answered as by a Validator: BadArgument, Busy.
+class CODVET_API EncodingFinder {
+ public:
+  // status() says whether it is ready: Valid, else OutOfMemory.
+  EncodingFinder();
+  ~EncodingFinder();
+  EncodingFinder(EncodingFinder&& other) noexcept;
+  EncodingFinder& operator=(EncodingFinder&& other) noexcept;
+
+  Status status() const { return status_; }
+  // The error number of the last ReadFailed or OpenFailed, else 0.
+  int errorNumber() const;
+  Status SetOptions(const Options& options);
+
+  // Each sets *validMask to bit i for each EncodingName(i) under which the
+  // whole input is valid and returns Valid, or returns why there is no
+  // answer (ReadFailed, OpenFailed, OutOfMemory, BadArgument, Busy) with
+  // *validMask 0. The read function is called on the calling thread only.
+  Status Find(const void* data, std::size_t size, unsigned* validMask);
+  Status FindReader(ReadFunction read, void* readContext, unsigned* validMask);
+  Status FindFile(const char* path, unsigned* validMask);
 
  private:
   struct Impl;

@@ -45,7 +45,7 @@ typedef enum codvet_status {
 
 /* The number of messages; a problem's message is 0 to CODVET_MESSAGE_COUNT - 1,
  * in the order of the program's catalogue (0 is MsgInvalidCharacter). */
-#define CODVET_MESSAGE_COUNT 25
+#define CODVET_MESSAGE_COUNT 30
 
 typedef struct codvet_problem {
   int64_t offset; /* first byte of the character concerned, from 0 */
@@ -120,6 +120,30 @@ CODVET_C_API const char* codvet_message_japanese(int message);
 CODVET_C_API const char* codvet_message_report_text(int message);
 /* A short English description of a status ("valid", "unknown encoding"). */
 CODVET_C_API const char* codvet_status_text(codvet_status status);
+
+/* Finds the encodings under which bytes are valid: a handle holding one
+ * validator per encoding (made once, like a validator), reused across calls;
+ * codvet.h's EncodingFinder says how long inputs are read once. */
+typedef struct codvet_finder codvet_finder;
+CODVET_C_API codvet_status codvet_finder_new(codvet_finder** out);
+/* Releases a finder; NULL is allowed. */
+CODVET_C_API void codvet_finder_free(codvet_finder* finder);
+/* As codvet_validator_set_options, for all eight encodings (only
+ * CODVET_OPTION_STRICT changes the answers). */
+CODVET_C_API codvet_status codvet_finder_set_options(codvet_finder* finder, unsigned options);
+/* Each stores in *valid_mask bit i for each encoding codvet_encoding_name(i)
+ * under which the whole input is valid and returns CODVET_VALID, or returns
+ * why there is no answer with *valid_mask 0. The read function is called on
+ * the calling thread only. */
+CODVET_C_API codvet_status codvet_find_encodings(codvet_finder* finder, const void* data,
+                                                 size_t size, unsigned* valid_mask);
+CODVET_C_API codvet_status codvet_find_encodings_reader(codvet_finder* finder, codvet_read_fn read,
+                                                        void* read_context, unsigned* valid_mask);
+CODVET_C_API codvet_status codvet_find_encodings_file(codvet_finder* finder, const char* path,
+                                                      unsigned* valid_mask);
+/* The errno value of the finder's last CODVET_READ_FAILED or
+ * CODVET_OPEN_FAILED, else 0. */
+CODVET_C_API int codvet_finder_error_number(const codvet_finder* finder);
 
 #ifdef __cplusplus
 }

@@ -8,6 +8,8 @@ from ._codvet import (
     ProblemList,
     is_valid,
     is_valid_file,
+    valid_encodings,
+    valid_encodings_file,
     validate,
     validate_file,
 )
@@ -18,6 +20,8 @@ __all__ = [
     "ProblemList",
     "is_valid",
     "is_valid_file",
+    "valid_encodings",
+    "valid_encodings_file",
     "validate",
     "validate_file",
 ]

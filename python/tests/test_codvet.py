@@ -1,6 +1,7 @@
 """The Python module against the program's recorded output for every sample,
 and its answers to wrong input."""
 
+import itertools
 import os
 import pathlib
 import pickle
@@ -227,3 +228,38 @@ def test_lines_and_columns_match_pythons_decoding(tmp_path, name, codec, bad, wi
         assert [(p.offset, p.line, p.column) for p in problems] == expected
     p = problems[0]
     assert pickle.loads(pickle.dumps(p)) == p and p.line is not None
+
+
+# The edges of every class and range of bytes that RFC 3629 draws.
+UTF8_EDGES = bytes([0x00, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xC1, 0xC2, 0xDF,
+                    0xE0, 0xE1, 0xED, 0xEF, 0xF0, 0xF1, 0xF4, 0xF5, 0xF8, 0xFC, 0xFF])
+
+
+@pytest.mark.parametrize("length", [1, 2, 3, 4])
+def test_strict_utf8_agrees_with_pythons_decoder(length):
+    """Valid exactly when Python decodes it, the first problem where Python's
+    first error starts; alone (the step) and amid ASCII across the first
+    64-byte block's edge (the block kernel)."""
+    for seq in itertools.product(UTF8_EDGES, repeat=length):
+        data = bytes(seq)
+        try:
+            data.decode("utf-8")
+            first = None
+        except UnicodeDecodeError as error:
+            first = error.start
+        for head in (0, 62):
+            problems = codvet.validate(b"a" * head + data + b"a" * 70, "utf8", strict=True)
+            got = problems[0].offset - head if problems else None
+            assert got == first, data.hex()
+
+
+@pytest.mark.parametrize("strict", [False, True])
+def test_valid_encodings_are_those_that_validate(tmp_path, strict):
+    for data in [b"", b"ab\xc0\x80", "日本語".encode("utf-8") * 400_000,
+                 b"a" * 1_500_000 + "日本".encode("euc-jp")]:
+        expected = [e for e in codvet.ENCODINGS if codvet.is_valid(data, e, strict=strict)]
+        assert codvet.valid_encodings(data, strict=strict) == expected
+        (tmp_path / "f").write_bytes(data)
+        assert codvet.valid_encodings_file(tmp_path / "f", strict=strict) == expected
+    with pytest.raises(OSError):
+        codvet.valid_encodings_file(tmp_path / "missing")

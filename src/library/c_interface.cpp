@@ -194,3 +194,64 @@ const char* codvet_status_text(codvet_status status) {
 }
 
 }  // extern "C"
+
+struct codvet_finder {
+  codvet::EncodingFinder finder;
+};
+
+extern "C" {
+
+codvet_status codvet_finder_new(codvet_finder** out) {
+  if (out == nullptr) return CODVET_BAD_ARGUMENT;
+  *out = nullptr;
+  codvet_finder* made = new (std::nothrow) codvet_finder;
+  if (made == nullptr) return CODVET_OUT_OF_MEMORY;
+  codvet::Status status = made->finder.status();
+  if (status != codvet::Status::Valid) {
+    delete made;
+    return ToC(status);
+  }
+  *out = made;
+  return CODVET_VALID;
+}
+
+void codvet_finder_free(codvet_finder* finder) {
+  delete finder;
+}
+
+codvet_status codvet_finder_set_options(codvet_finder* finder, unsigned options) {
+  if (finder == nullptr || (options & ~(CODVET_OPTION_LINES | CODVET_OPTION_STRICT)) != 0)
+    return CODVET_BAD_ARGUMENT;
+  codvet::Options set;
+  set.lines = (options & CODVET_OPTION_LINES) != 0;
+  set.strict = (options & CODVET_OPTION_STRICT) != 0;
+  return ToC(finder->finder.SetOptions(set));
+}
+
+codvet_status codvet_find_encodings(codvet_finder* finder, const void* data, size_t size,
+                                    unsigned* valid_mask) {
+  if (finder == nullptr) return CODVET_BAD_ARGUMENT;
+  return ToC(finder->finder.Find(data, size, valid_mask));
+}
+
+codvet_status codvet_find_encodings_reader(codvet_finder* finder, codvet_read_fn read,
+                                           void* read_context, unsigned* valid_mask) {
+  if (finder == nullptr || read == nullptr) {
+    if (valid_mask != nullptr) *valid_mask = 0;
+    return CODVET_BAD_ARGUMENT;
+  }
+  ReadCall call{read, read_context};
+  return ToC(finder->finder.FindReader(CallRead, &call, valid_mask));
+}
+
+codvet_status codvet_find_encodings_file(codvet_finder* finder, const char* path,
+                                         unsigned* valid_mask) {
+  if (finder == nullptr) return CODVET_BAD_ARGUMENT;
+  return ToC(finder->finder.FindFile(path, valid_mask));
+}
+
+int codvet_finder_error_number(const codvet_finder* finder) {
+  return finder != nullptr ? finder->finder.errorNumber() : 0;
+}
+
+}  // extern "C"

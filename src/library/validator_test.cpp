@@ -326,5 +326,28 @@ TEST(CInterface, AnswersWrongUseWithAStatus) {
   codvet_validator_free(v);
 }
 
+TEST(CInterface, FinderAnswersAsTheCppOneWithStrictRules) {
+  codvet_finder* f = nullptr;
+  EXPECT_EQ(codvet_finder_new(nullptr), CODVET_BAD_ARGUMENT);
+  ASSERT_EQ(codvet_finder_new(&f), CODVET_VALID);
+  unsigned mask = 1;
+  for (unsigned options : {0u, unsigned{CODVET_OPTION_STRICT}}) {
+    ASSERT_EQ(codvet_finder_set_options(f, options), CODVET_VALID);
+    ASSERT_EQ(codvet_find_encodings(f, "\xC0\x80", 2, &mask), CODVET_VALID);
+    EXPECT_EQ(mask >> 4 & 1, options == 0 ? 1u : 0u);  // utf8: overlong, accepted leniently
+  }
+  EXPECT_EQ(codvet_finder_set_options(f, 4), CODVET_BAD_ARGUMENT);
+  EXPECT_EQ(codvet_find_encodings(f, nullptr, 1, &mask), CODVET_BAD_ARGUMENT);
+  EXPECT_EQ(codvet_find_encodings_reader(f, nullptr, nullptr, &mask), CODVET_BAD_ARGUMENT);
+  EXPECT_EQ(codvet_find_encodings_file(nullptr, "x", &mask), CODVET_BAD_ARGUMENT);
+  EXPECT_EQ(codvet_find_encodings_file(f, "/nonexistent/x", &mask), CODVET_OPEN_FAILED);
+  EXPECT_EQ(codvet_finder_error_number(f), ENOENT);
+  auto failRead = [](void*, std::uint8_t*, std::size_t) -> std::ptrdiff_t { return -ENOSPC; };
+  EXPECT_EQ(codvet_find_encodings_reader(f, failRead, nullptr, &mask), CODVET_READ_FAILED);
+  EXPECT_EQ(std::make_tuple(mask, codvet_finder_error_number(f)), std::make_tuple(0u, ENOSPC));
+  codvet_finder_free(f);
+  codvet_finder_free(nullptr);
+}
+
 }  // namespace
 }  // namespace codvet

@@ -228,6 +228,64 @@ CODVET_KERNEL_TARGET const std::uint8_t* PassUtf8(const std::uint8_t* p, const s
   return carried != 0 ? cutStart : p;
 }
 
+// For each first byte from 0xC0 (six low bits as the index), the second
+// bytes RFC 3629 allows after it; none after C0, C1 and F5-FF.
+struct StrictUtf8Seconds {
+  PairRanges ranges;
+  constexpr StrictUtf8Seconds() : ranges() {
+    for (int b = 0xC2; b < 0xF5; ++b) {
+      ranges.low[b & 0x3F] = 0x80;
+      ranges.count[b & 0x3F] = 0x40;
+    }
+    ranges.low[0xE0 & 0x3F] = 0xA0;
+    ranges.count[0xE0 & 0x3F] = 0x20;
+    ranges.count[0xED & 0x3F] = 0x20;
+    ranges.low[0xF0 & 0x3F] = 0x90;
+    ranges.count[0xF0 & 0x3F] = 0x30;
+    ranges.count[0xF4 & 0x3F] = 0x10;
+  }
+};
+constexpr StrictUtf8Seconds kStrictUtf8Seconds;
+
+// PassUtf8 under RFC 3629: the same structure with four bytes at most, and
+// each first byte's second byte judged against its range in one lookup (the
+// pair kernels' range tables). The second byte is read one byte further on,
+// so a sequence cut by the block's end needs only its positions carried.
+template <typename B>
+CODVET_KERNEL_TARGET const std::uint8_t* PassUtf8Strict(const std::uint8_t* p,
+                                                        const std::uint8_t* end) {
+  RangeTables<B> ranges;
+  LoadRanges(kStrictUtf8Seconds.ranges, ranges);
+  std::uint64_t carried = 0;
+  const std::uint8_t* cutStart = p;  // where the carried sequence starts
+  while (end - p > kBlockSize) {
+    B x = B::Load(p);
+    if (carried == 0 && B::AllAscii(x)) {
+      p += kBlockSize;
+      continue;
+    }
+    std::uint64_t lead2 = AtLeast(x, 0xC0);
+    std::uint64_t lead3 = AtLeast(x, 0xE0);
+    std::uint64_t lead4 = AtLeast(x, 0xF0);
+    std::uint64_t following = B::Mask(B::High(x)) & ~lead2;
+    B next = B::Load(p + 1);
+    std::uint64_t badSecond =
+        lead2 & B::Mask(Outside(next, B::Lookup64(ranges.low, x), B::Lookup64(ranges.count, x)));
+    std::uint64_t expected = lead2 << 1 | lead3 << 2 | lead4 << 3 | carried;
+    std::uint64_t bad = (expected ^ following) | badSecond;
+    if (bad != 0) {
+      int at = __builtin_ctzll(bad);
+      if ((expected >> at & 1) == 0) return p + at;
+      std::uint64_t before = ~following & ((std::uint64_t{1} << at) - 1);
+      return before != 0 ? p + block_masks::HighestBit(before) : cutStart;
+    }
+    carried = lead2 >> 63 | lead3 >> 62 | lead4 >> 61;
+    if (carried != 0) cutStart = p + block_masks::HighestBit(lead2);
+    p += kBlockSize;
+  }
+  return carried != 0 ? cutStart : p;
+}
+
 // Blocks of 32 units: every surrogate in a pair (a leading one and then a
 // trailing one), no 0xFFFE. Judged on each unit's high byte (odd positions
 // in little-endian order, even ones in big-endian) and, for 0xFFFE, its low
@@ -266,7 +324,8 @@ CODVET_KERNEL_TARGET const std::uint8_t* PassUtf16(const std::uint8_t* p, const 
 
 template <typename B>
 constexpr BlockKernels MakeKernels() {
-  return {PassShiftJis<B>, PassEucJp<B>, PassIso2022Jp<B>, PassUtf8<B>, PassUtf16<B>};
+  return {PassShiftJis<B>, PassEucJp<B>, PassIso2022Jp<B>,
+          PassUtf8<B>,     PassUtf16<B>, PassUtf8Strict<B>};
 }
 
 }  // namespace

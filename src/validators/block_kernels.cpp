@@ -90,7 +90,7 @@ const std::uint8_t* PassUtf16Scalar(const std::uint8_t* p, const std::uint8_t*, 
 }  // namespace
 
 const BlockKernels kScalarKernels = {PassShiftJisScalar, PassEucJpScalar, PassIso2022JpScalar,
-                                     PassUtf8Scalar, PassUtf16Scalar};
+                                     PassUtf8Scalar,     PassUtf16Scalar, PassUtf8Scalar};
 
 namespace {
 

@@ -73,6 +73,8 @@ struct BlockKernels {
   // UTF-16 units in the byte order given: no 0xFFFE, surrogates only in
   // pairs.
   const std::uint8_t* (*utf16)(const std::uint8_t* p, const std::uint8_t* end, bool bigEndian);
+  // UTF-8 as RFC 3629 allows it, for the strict rules.
+  const std::uint8_t* (*utf8Strict)(const std::uint8_t* p, const std::uint8_t* end);
 };
 
 // The kernels of `kernel`; the scalar ones for a kernel this build lacks.

@@ -78,17 +78,31 @@ class FastPath : public ::testing::TestWithParam<std::tuple<int, Kernel>> {
   }
   const char* encoding() const { return EncodingName(std::get<0>(GetParam())); }
   Kernel kernel() const { return std::get<1>(GetParam()); }
+  // Whether the strict rules change anything in this encoding.
+  bool hasStrict() const {
+    return std::string(encoding()) == "utf8" || std::string(encoding()) == "iso-2022-jp";
+  }
+  static RunOptions With(std::size_t chunk, bool fast, Kernel kernel, bool strict) {
+    RunOptions options{chunk, fast, kernel};
+    options.strict = strict;
+    return options;
+  }
   // Validates `bytes` with the plain path once and with the fast path at
   // every piece size in `chunks`: tiny ones put edges inside characters,
-  // larger ones let the block-wise scans run; true if all agree.
+  // larger ones let the block-wise scans run; true if all agree. Under both
+  // rules where they differ.
   bool SameBothWays(const std::string& bytes, std::initializer_list<std::size_t> chunks = {
                                                   1, 2, 3, 7, 16, 61, 64, 65, 200, SIZE_MAX}) {
-    Outcome plain = RunValidator(encoding(), bytes, {SIZE_MAX, false, Kernel::Scalar});
-    for (std::size_t chunk : chunks) {
-      Outcome fast = RunValidator(encoding(), bytes, {chunk, true, kernel()});
-      EXPECT_EQ(fast.lines, plain.lines)
-          << "pieces of " << chunk << " of " << testing::PrintToString(bytes);
-      if (!(fast == plain)) return false;
+    for (bool strict : {false, true}) {
+      if (strict && !hasStrict()) break;
+      Outcome plain =
+          RunValidator(encoding(), bytes, With(SIZE_MAX, false, Kernel::Scalar, strict));
+      for (std::size_t chunk : chunks) {
+        Outcome fast = RunValidator(encoding(), bytes, With(chunk, true, kernel(), strict));
+        EXPECT_EQ(fast.lines, plain.lines) << "pieces of " << chunk << " strict " << strict
+                                           << " of " << testing::PrintToString(bytes);
+        if (!(fast == plain)) return false;
+      }
     }
     return true;
   }
@@ -99,7 +113,8 @@ class FastPath : public ::testing::TestWithParam<std::tuple<int, Kernel>> {
 TEST_P(FastPath, LongValidTextGoesTheFastWay) {
   for (bench::CorpusKind kind : {kLong, kMixed}) {
     std::string text = bench::MakeText(kind, encoding(), 50000, 9, false);
-    Outcome run = RunValidator(encoding(), text, {SIZE_MAX, true, kernel()});
+    // Generated text is seven-bit ISO-2022-JP and RFC 3629 UTF-8 anyway.
+    Outcome run = RunValidator(encoding(), text, With(SIZE_MAX, true, kernel(), hasStrict()));
     ASSERT_TRUE(run.valid);
     double size = static_cast<double>(text.size());
     EXPECT_GT(run.fastBytes, 0.99 * size);
@@ -186,6 +201,7 @@ TEST_P(FastPath, FaultsAcrossTheBlockEdge) {
     const char* head;
     std::size_t at;
     std::string fault;
+    bool strict = false;
   };
   const Case kCases[] = {
       {"shift_jis", "", 63, "\x81\x7F"},
@@ -206,6 +222,11 @@ TEST_P(FastPath, FaultsAcrossTheBlockEdge) {
       {"utf8", "", 63, "\xED\xA0\x80"},
       {"utf8", "", 62, "\xF0\x90\x80\x41"},
       {"utf8", "", 63, "\xC3\x41"},
+      {"utf8", "", 63, "\xE0\x9F\xBF", true},
+      {"utf8", "", 63, "\xF4\x90\x80\x80", true},
+      {"utf8", "", 62, "\xF0\x8F\xBF\xBF", true},
+      {"utf8", "", 62, "\xE3\x81\xC3\xA9", true},
+      {"iso-2022-jp", "\x1B$B", 63, "\x30\xA1", true},
       {"utf16le", "", 62, Bytes({0x00, 0xD8, 0x41, 0x00})},
       {"utf16le", "", 62, Bytes({0x00, 0xD8, 0x00, 0xD8})},
       {"utf16", "", 62, Bytes({0x3D, 0xD8, 0xFE, 0xFF})},
@@ -224,7 +245,8 @@ TEST_P(FastPath, FaultsAcrossTheBlockEdge) {
     while (text.size() < c.at) text += filler;
     text += c.fault;
     while (text.size() < 200) text += filler;
-    EXPECT_FALSE(RunValidator(encoding(), text, {SIZE_MAX, false, Kernel::Scalar}).valid);
+    EXPECT_FALSE(
+        RunValidator(encoding(), text, With(SIZE_MAX, false, Kernel::Scalar, c.strict)).valid);
     ASSERT_TRUE(SameBothWays(text, {64, 65, 100, SIZE_MAX}));
   }
   EXPECT_GT(cases, 0);

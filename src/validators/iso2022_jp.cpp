@@ -16,6 +16,10 @@
 //   pair are ignored by the mapping; both are accepted on purpose.
 // - warnings count as problems, so text that uses JIS X 0208-1978 never
 //   validates.
+// Under the strict rules the code is seven bits: a byte from 0x80 up in a
+// single-byte mode, or a pair with either high bit set, is a problem of its
+// own, EightBitInIso2022Jp with the byte or pair; the units stay as above
+// (an escape's bytes from 0x80 up already make it invalid).
 //
 // The step judges one unit (a byte, a pair or an escape sequence) in the
 // mode in force. The fast path passes, in ASCII, everything up to the next
@@ -35,7 +39,12 @@ namespace codvet {
 namespace {
 
 constexpr std::uint32_t kEscape = 0x1B;
+constexpr ByteRange kSevenBits = {0x00, 0x7F};
+// How far ahead the strict rules look for bytes from 0x80 at each turn of
+// the block kernel.
+constexpr std::ptrdiff_t kStrictWindow = 4096;
 
+template <bool kStrict>
 struct Iso2022JpCodec {
   struct State {
     Iso2022Mode mode;
@@ -70,6 +79,9 @@ struct Iso2022JpCodec {
       }
       return ValidStep(3);
     }
+    bool singleByteMode = state.mode == Iso2022Mode::Ascii || state.mode == Iso2022Mode::JisRoman;
+    if (kStrict && singleByteMode && first >= 0x80)
+      return ProblemStep(1, Msg::EightBitInIso2022Jp, first);
     switch (state.mode) {
       case Iso2022Mode::Ascii:
         return ValidStep(1);
@@ -83,6 +95,7 @@ struct Iso2022JpCodec {
     if (first < 0x20) return ProblemStep(1, Msg::ControlInTwoByteMode, first);
     if (left < 2) return CutStep(p, end, Msg::AloneLeadByteJis, first);
     std::uint32_t pair = first << 8 | p[1];
+    if (kStrict && (pair & 0x8080) != 0) return ProblemStep(2, Msg::EightBitInIso2022Jp, pair);
     if (state.mode == Iso2022Mode::Jis1978) return ProblemStep(2, Msg::Jis1978Character, pair);
     bool valid = derived ? jis.pairs.Contains(first, p[1]) : IsJisX0208Character(primary, pair);
     return valid ? ValidStep(2) : ProblemStep(2, Msg::InvalidCharacter, pair);
@@ -91,17 +104,20 @@ struct Iso2022JpCodec {
                               const std::uint8_t* end, State& state) const {
     switch (state.mode) {
       case Iso2022Mode::Ascii:
+        if (kStrict) return SkipInRange(p, FindByte(p, end, kEscape), kSevenBits);
         return FindByte(p, end, kEscape);
       case Iso2022Mode::JisRoman:
-        while (p != end && *p != kEscape && *p != '\r' && *p != '\n') ++p;
+        while (p != end && *p != kEscape && *p != '\r' && *p != '\n' && (!kStrict || *p < 0x80))
+          ++p;
         return p;
       case Iso2022Mode::Jis1978:
         return p;
       case Iso2022Mode::Jis1983:
         // Stopping one byte short of the end spares a bounds test per pair.
         if (p == end) return p;
-        for (const std::uint8_t* last = end - 1;
-             p < last && p < stop && p[0] >= 0x20 && jis.pairs.Contains(p[0], p[1]);)
+        for (const std::uint8_t* last = end - 1; p < last && p < stop && p[0] >= 0x20 &&
+                                                 (!kStrict || ((p[0] | p[1]) & 0x80) == 0) &&
+                                                 jis.pairs.Contains(p[0], p[1]);)
           p += 2;
         return p;
     }
@@ -112,6 +128,12 @@ struct Iso2022JpCodec {
     if ((state.mode != Iso2022Mode::Ascii && state.mode != Iso2022Mode::Jis1983) ||
         end - p <= kBlockSize + 2)
       return p;
+    // The kernel ignores high bits: under the strict rules it is given only
+    // the seven-bit bytes ahead, looked for a window at a time.
+    if (kStrict) {
+      end = SkipInRange(p, end - p > kStrictWindow ? p + kStrictWindow : end, kSevenBits);
+      if (end - p <= kBlockSize + 2) return p;
+    }
     return kernels.iso2022Jp(p, end, jis.rows, state.mode);
   }
 };
@@ -120,8 +142,11 @@ struct Iso2022JpCodec {
 
 bool EncodingValidator::ValidateIso2022Jp() {
   bool derived = tables->DerivedFor(Operation::Iso2022Jp);
-  return RunSteps(Iso2022JpCodec{tables->primary, tables->jis, derived}, {Iso2022Mode::Ascii},
-                  useFastPath && derived);
+  if (strict)
+    return RunSteps(Iso2022JpCodec<true>{tables->primary, tables->jis, derived},
+                    {Iso2022Mode::Ascii}, useFastPath && derived);
+  return RunSteps(Iso2022JpCodec<false>{tables->primary, tables->jis, derived},
+                  {Iso2022Mode::Ascii}, useFastPath && derived);
 }
 
 }  // namespace codvet

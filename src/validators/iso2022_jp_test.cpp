@@ -50,6 +50,29 @@ TEST(Iso2022Jp, ReportsExactly) {
         ""}});
 }
 
+// Seven bits only under the strict rules; the units stay the lenient ones.
+TEST(Iso2022JpStrict, ReportsExactly) {
+  ExpectCases({
+      {"SevenBitText", "iso-2022-jp", "a\x7f" + kTo1983 + "\x30\x21" + kToRoman + "~" + kToAscii,
+       "", true},
+      {"HighBytesInSingleByteModes", "iso-2022-jp",
+       "\xff"
+       "A" +
+           kToRoman + "\x80\n",
+       Line(0, Msg::EightBitInIso2022Jp, 0xFF) + Line(5, Msg::EightBitInIso2022Jp, 0x80) +
+           Line(6, Msg::LineBreakInNonAscii, 0xA),
+       true},
+      {"HighBitsInPairs", "iso-2022-jp", kTo1983 + "\xb0\xa1\x30\xa1\xb0\x21\x30\x21",
+       Line(3, Msg::EightBitInIso2022Jp, 0xB0A1) + Line(5, Msg::EightBitInIso2022Jp, 0x30A1) +
+           Line(7, Msg::EightBitInIso2022Jp, 0xB021),
+       true},
+      {"HighBitsUnder1978", "iso-2022-jp", kTo1978 + "\x30\xa1",
+       Line(0, Msg::Jis1978Escape, 0x1B2440) + Line(3, Msg::EightBitInIso2022Jp, 0x30A1), true},
+      {"EscapeAndCutPairAsBefore", "iso-2022-jp", "\x1b(\xc2" + kTo1983 + "\xb0",
+       Line(0, Msg::InvalidEscape, 0x1B28C2) + Line(6, Msg::AloneLeadByteJis, 0xB0), true},
+  });
+}
+
 // Every pair under JIS X 0208-1983 (ESC as a second byte is a case above): a
 // character exactly when both bytes, high bits ignored, are 0x21-0x7E and the
 // table has the code.

@@ -36,6 +36,37 @@ TEST(Utf8, ReportsExactly) {
             Line(8, Msg::IncompleteCharacterUtf8, 0xC3)}});
 }
 
+// The strict rules (RFC 3629); Python's strict decoder checks every short
+// sequence from the Python tests.
+TEST(Utf8Strict, ReportsExactly) {
+  ExpectCases({
+      {"Boundaries", "utf8",
+       Bytes({0xC2, 0x80, 0xDF, 0xBF, 0xE0, 0xA0, 0x80, 0xED, 0x9F, 0xBF, 0xEF,
+              0xBF, 0xBF, 0xF0, 0x90, 0x80, 0x80, 0xF4, 0x8F, 0xBF, 0xBF}),
+       "", true},
+      {"Overlong", "utf8", Bytes({0xC0, 0xAF, 0xE0, 0x9F, 0xBF, 0xF0, 0x8F, 0xBF, 0xBF}),
+       Line(0, Msg::OverlongUtf8, 0xC0AF) + Line(2, Msg::OverlongUtf8, 0xE09FBF) +
+           Line(5, Msg::OverlongUtf8, 0xF08FBFBF),
+       true},
+      {"BeyondAndFiveBytes", "utf8",
+       Bytes({0xF4, 0x90, 0x80, 0x80, 0xF7, 0xBF, 0xBF, 0xBF, 0xF8, 0x88, 0x80, 0x80, 0x80}),
+       Line(0, Msg::BeyondUnicodeUtf8, 0xF4908080) + Line(4, Msg::BeyondUnicodeUtf8, 0xF7BFBFBF) +
+           Line(8, Msg::FiveByteUtf8, 0x80808080),
+       true},
+      {"LeadByteAsFollowingByte", "utf8", Bytes({0xE3, 0x81, 0xC3, 0xA9, 0x41}),
+       Line(0, Msg::LeadByteInSequence, 0xC3) + Line(3, Msg::InvalidSecondByte, 0x41), true},
+      {"FirstFaultyFollowingByteDecides", "utf8", Bytes({0xF0, 0xFF, 0x41, 0xE0, 0x41, 0xFF}),
+       Line(0, Msg::LeadByteInSequence, 0xFF) + Line(3, Msg::InvalidSecondByte, 0x41) +
+           Line(5, Msg::IncompleteCharacterUtf8, 0xFF),
+       true},
+      {"CutOverlongIsIncomplete", "utf8", Bytes({0x41, 0xE0, 0x80}),
+       Line(1, Msg::IncompleteCharacterUtf8, 0xE080), true},
+      {"SurrogateAndRefusedAsBefore", "utf8",
+       Bytes({0xED, 0xA0, 0x80, 0xFC, 0x84, 0x80, 0x80, 0x80, 0x80}),
+       Line(0, Msg::SurrogateInUtf8, 0xEDA080) + Line(3, Msg::InvalidSequence), true},
+  });
+}
+
 // Every sequence cut at every position: one truncation line with the bytes
 // read so far, and nothing after it.
 TEST(Utf8Truncation, EveryPrefixOfEveryLength) {
