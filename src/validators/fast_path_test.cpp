@@ -119,11 +119,13 @@ TEST_P(FastPath, LongValidTextGoesTheFastWay) {
     double size = static_cast<double>(text.size());
     EXPECT_GT(run.fastBytes, 0.99 * size);
     // The vector kernels leave to the scalar path only the rare characters
-    // outside their summaries (JIS X 0212 in EUC-JP).
+    // outside their summaries (JIS X 0212 in EUC-JP); the SSE set's UTF-16
+    // scan also the surrogate pairs and each 16-byte piece around them.
+    bool utf16Scan = kernel() == Kernel::Sse && std::string(encoding()).compare(0, 5, "utf16") == 0;
     if (kernel() == Kernel::Scalar) {
       EXPECT_EQ(run.blockBytes, 0);
     } else {
-      EXPECT_GT(run.blockBytes, 0.95 * size) << static_cast<int>(kind);
+      EXPECT_GT(run.blockBytes, (utf16Scan ? 0.9 : 0.95) * size) << static_cast<int>(kind);
     }
   }
 }

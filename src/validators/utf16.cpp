@@ -14,10 +14,7 @@
 // path passes units that are neither surrogates nor 0xFFFE eight at a time
 // where the processor has SSE2, then one at a time, and surrogate pairs one
 // step at a time.
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "validators/byte_scan.h"
 #include "validators/step_loop.h"
 
 namespace codvet {
@@ -38,28 +35,6 @@ constexpr bool IsPlainUnit(std::uint32_t unit) {
 constexpr std::uint32_t UnitAt(const std::uint8_t* p, bool bigEndian) {
   return bigEndian ? static_cast<std::uint32_t>(p[0] << 8 | p[1])
                    : static_cast<std::uint32_t>(p[1] << 8 | p[0]);
-}
-
-// Passes plain units 8 at a time, for the scalar fast path: even with no
-// vector kernel, SSE2 is there on every x86-64 processor.
-const std::uint8_t* PassUtf16Blocks(const std::uint8_t* p, const std::uint8_t* end,
-                                    bool bigEndian) {
-#if defined(__SSE2__)
-  const __m128i surrogateMask = _mm_set1_epi16(static_cast<short>(0xF800));
-  const __m128i surrogates = _mm_set1_epi16(static_cast<short>(0xD800));
-  const __m128i forbidden = _mm_set1_epi16(static_cast<short>(0xFFFE));
-  while (end - p >= 16) {
-    __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    if (bigEndian) units = _mm_or_si128(_mm_slli_epi16(units, 8), _mm_srli_epi16(units, 8));
-    __m128i bad = _mm_or_si128(_mm_cmpeq_epi16(_mm_and_si128(units, surrogateMask), surrogates),
-                               _mm_cmpeq_epi16(units, forbidden));
-    if (_mm_movemask_epi8(bad) != 0) break;
-    p += 16;
-  }
-#else
-  (void)end, (void)bigEndian;
-#endif
-  return p;
 }
 
 struct Utf16Codec {
@@ -90,7 +65,7 @@ struct Utf16Codec {
                               State& state) const {
     if (state.order == Utf16ByteOrder::Detect) return p;
     bool bigEndian = state.order == Utf16ByteOrder::BigEndian;
-    p = PassUtf16Blocks(p, end, bigEndian);
+    p = SkipPlainUtf16(p, end, bigEndian);
     while (end - p >= 2 && IsPlainUnit(UnitAt(p, bigEndian))) p += 2;
     return p;
   }
