@@ -152,6 +152,42 @@ void CheckEncoding(int encoding, const std::uint8_t* data, std::size_t size, Cho
   if (v.Validate(data, size, nested) != status || Lines(got) != expected) {
     Fail("outer validation harmed", encoding);
   }
+  // Lines and columns move no problem, start at 1, never go back (an
+  // escape takes no column, so the next problem may share one), and come
+  // out the same whether the bytes are in memory or in pieces.
+  codvet::Options options;
+  options.lines = true;
+  options.strict = choices.Next(2) == 1;
+  v.SetOptions(options);
+  std::vector<Problem> located;
+  Status locatedStatus = v.Validate(data, size, &located);
+  if (!options.strict && (locatedStatus != status || Lines(located) != expected)) {
+    Fail("counting lines changed the problems", encoding);
+  }
+  for (std::size_t i = 0; i < located.size(); ++i) {
+    const Problem& p = located[i];
+    bool back = i > 0 && (p.line < located[i - 1].line ||
+                          (p.line == located[i - 1].line && p.column < located[i - 1].column));
+    if (p.line < 1 || p.column < 1 || back) Fail("line and column out of order", encoding);
+  }
+  at = 0;
+  got.clear();
+  if (v.ValidateReader(read, keep) != locatedStatus || got.size() != located.size() ||
+      !std::equal(got.begin(), got.end(), located.begin(), [](const Problem& a, const Problem& b) {
+        return a.offset == b.offset && a.line == b.line && a.column == b.column;
+      })) {
+    Fail("lines in pieces differ", encoding);
+  }
+  v.SetOptions(codvet::Options());
+
+  // The finder agrees with this encoding's own answer, strict or not.
+  static codvet::EncodingFinder finder;
+  finder.SetOptions(options);
+  unsigned mask = 0;
+  if (finder.Find(data, size, &mask) != Status::Valid ||
+      ((mask >> encoding & 1) != 0) != (locatedStatus == Status::Valid)) {
+    Fail("the finder disagrees", encoding);
+  }
 }
 
 }  // namespace

@@ -111,19 +111,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       harnesses[i] = new Harness;
       LoadTables(harnesses[i]->tables, encoding);
     }
-    std::string plain = harnesses[i]->Run(encoding, data, size, SIZE_MAX, false);
-    CheckLines(plain, size, encoding.name);
-    // Pieces cut inside characters, and around the kernels' block size.
-    std::size_t small = 1 + (size == 0 ? 0 : data[size - 1] % 13);
-    std::size_t block = 60 + (size == 0 ? 0 : data[0] % 8);
-    for (Kernel kernel : {Kernel::Scalar, Kernel::Sse, Kernel::Avx2, Kernel::Avx512, Kernel::Neon}) {
-      if (!KernelSupported(kernel)) continue;
-      for (std::size_t chunk : {SIZE_MAX, small, block}) {
-        std::string fast = harnesses[i]->Run(encoding, data, size, chunk, true, kernel);
-        if (fast != plain) {
-          Fail("fast path differs", encoding.name,
-               "kernel " + std::to_string(static_cast<int>(kernel)) + ", pieces of " +
-                   std::to_string(chunk) + "\nplain:\n" + plain + "fast:\n" + fast);
+    // The strict rules have steps and kernels of their own in UTF-8 and
+    // ISO-2022-JP, and change nothing elsewhere.
+    bool hasStrict =
+        encoding.operation == Operation::Utf8 || encoding.operation == Operation::Iso2022Jp;
+    for (bool strict : {false, true}) {
+      if (strict && !hasStrict) break;
+      harnesses[i]->validator.strict = strict;
+      std::string plain = harnesses[i]->Run(encoding, data, size, SIZE_MAX, false);
+      CheckLines(plain, size, encoding.name);
+      // Pieces cut inside characters, and around the kernels' block size.
+      std::size_t small = 1 + (size == 0 ? 0 : data[size - 1] % 13);
+      std::size_t block = 60 + (size == 0 ? 0 : data[0] % 8);
+      for (Kernel kernel :
+           {Kernel::Scalar, Kernel::Sse, Kernel::Avx2, Kernel::Avx512, Kernel::Neon}) {
+        if (!KernelSupported(kernel)) continue;
+        for (std::size_t chunk : {SIZE_MAX, small, block}) {
+          std::string fast = harnesses[i]->Run(encoding, data, size, chunk, true, kernel);
+          if (fast != plain) {
+            Fail("fast path differs", encoding.name,
+                 std::string(strict ? "strict, " : "") + "kernel " +
+                     std::to_string(static_cast<int>(kernel)) + ", pieces of " +
+                     std::to_string(chunk) + "\nplain:\n" + plain + "fast:\n" + fast);
+          }
         }
       }
     }
