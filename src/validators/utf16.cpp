@@ -21,9 +21,6 @@ namespace codvet {
 
 namespace {
 
-constexpr bool IsLeadingSurrogate(std::uint32_t unit) {
-  return unit >= 0xD800 && unit <= 0xDBFF;
-}
 constexpr bool IsTrailingSurrogate(std::uint32_t unit) {
   return unit >= 0xDC00 && unit <= 0xDFFF;
 }
