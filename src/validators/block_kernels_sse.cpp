@@ -127,7 +127,7 @@ namespace {
 // so the SSE set runs that scan instead.
 constexpr BlockKernels SseKernels() {
   BlockKernels kernels = MakeKernels<SseBlock>();
-  kernels.utf16 = SkipPlainUtf16;
+  kernels.utf16 = SkipPlainUtf16Sse2;
   return kernels;
 }
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
+#if defined(__x86_64__) || defined(__i386__)
 #include <emmintrin.h>
 #endif
 
@@ -105,13 +105,14 @@ inline const std::uint8_t* FindByte(const std::uint8_t* p, const std::uint8_t* e
 #endif
 }
 
+#if defined(__x86_64__) || defined(__i386__)
 // Returns how far from `p` the UTF-16 units in [p, end) are plain (neither a
-// surrogate nor 0xFFFE, so valid alone), in steps of 8 units where the
-// processor has SSE2 (every x86-64 one) and not at all elsewhere; callers
-// take the rest unit by unit.
-inline const std::uint8_t* SkipPlainUtf16(const std::uint8_t* p, const std::uint8_t* end,
-                                          bool bigEndian) {
-#if defined(__SSE2__)
+// surrogate nor 0xFFFE, so valid alone), in steps of 8 units; callers take
+// the rest unit by unit. Compiled for SSE2 whatever the build's baseline, so
+// that the SSE kernels, chosen only where the processor has SSSE3, can use it
+// in a 32-bit build too.
+__attribute__((target("sse2"))) inline const std::uint8_t* SkipPlainUtf16Sse2(
+    const std::uint8_t* p, const std::uint8_t* end, bool bigEndian) {
   const __m128i surrogateMask = _mm_set1_epi16(static_cast<short>(0xF800));
   const __m128i surrogates = _mm_set1_epi16(static_cast<short>(0xD800));
   const __m128i forbidden = _mm_set1_epi16(static_cast<short>(0xFFFE));
@@ -123,10 +124,20 @@ inline const std::uint8_t* SkipPlainUtf16(const std::uint8_t* p, const std::uint
     if (_mm_movemask_epi8(bad) != 0) break;
     p += 16;
   }
+  return p;
+}
+#endif
+
+// As SkipPlainUtf16Sse2 where the build may assume SSE2 (every x86-64 one);
+// elsewhere it passes nothing.
+inline const std::uint8_t* SkipPlainUtf16(const std::uint8_t* p, const std::uint8_t* end,
+                                          bool bigEndian) {
+#if defined(__SSE2__)
+  return SkipPlainUtf16Sse2(p, end, bigEndian);
 #else
   (void)end, (void)bigEndian;
-#endif
   return p;
+#endif
 }
 
 }  // namespace codvet
