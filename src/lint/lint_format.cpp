@@ -197,7 +197,8 @@ std::vector<std::string> NearestEncodings(std::string_view name) {
   for (const std::string& candidate : known) best = std::min(best, Distance(lower, candidate));
   std::vector<std::string> nearest;
   for (const std::string& candidate : known) {
-    if (Distance(lower, candidate) == best) nearest.push_back(candidate);
+    // Far from every name, a guess would mislead.
+    if (best <= 2 && Distance(lower, candidate) == best) nearest.push_back(candidate);
   }
   return nearest;
 }

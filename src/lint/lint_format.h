@@ -28,7 +28,8 @@ bool MatchGlob(std::string_view glob, std::string_view path);
 // alias, in any ASCII case), or null.
 const char* ResolveEncoding(std::string_view name);
 
-// The known names (the eight and the aliases) nearest to `name`.
+// The known names (the eight and the aliases) nearest to `name`, none if
+// all are far from it.
 std::vector<std::string> NearestEncodings(std::string_view name);
 
 }  // namespace lint

@@ -139,11 +139,13 @@ bool ParseArguments(const std::vector<std::string>& args, Settings* settings, bo
     if (arg == "--encoding" || arg == "-e") {
       settings->encoding = ResolveEncoding(value);
       if (!settings->encoding) {
+        std::vector<std::string> nearest = NearestEncodings(value);
+        bool guess = !nearest.empty();
+        for (int n = 0; !guess && n < kEncodingCount; ++n) nearest.emplace_back(EncodingName(n));
         std::string names;
-        for (const std::string& name : NearestEncodings(value)) {
-          names += (names.empty() ? "" : ", ") + name;
-        }
-        return UsageError("unknown encoding '" + value + "' (did you mean " + names + "?)");
+        for (const std::string& name : nearest) names += (names.empty() ? "" : ", ") + name;
+        return UsageError("unknown encoding '" + value + "' (" +
+                          (guess ? "did you mean " + names + "?)" : "known: " + names + ")"));
       }
     } else if (arg == "--format") {
       if (value == "text")
