@@ -1,6 +1,8 @@
 // End-to-end tests of codvet-lint: the built program on a tree of real files
 // and on pipes; standard output, standard error and the status compared
 // exactly.
+#include <sys/stat.h>
+
 #include <string>
 #include <tuple>
 #include <vector>
@@ -26,6 +28,9 @@ class Lint : public ::testing::Test {
     dir.Write("t/B.txt", "\xe8\xad\x80");  // a pair, then 0x80
     dir.Write("odd", "");
     dir.Write("q\"%,:\x82.txt", "x\x80");
+    // Neither is walked: the link would repeat sub/, the pipe never ends.
+    std::filesystem::create_directory_symlink("sub", dir.path() + "/t/loop");
+    mkfifo((dir.path() + "/t/fifo").c_str(), 0600);
   }
   ProcessResult Run(std::vector<std::string> args, ProcessOptions options = {}) {
     options.args = std::move(args);
@@ -49,7 +54,8 @@ TEST_F(Lint, TreesFormatsAndStatus) {
     std::string out, err;
     int status;
   } cases[] = {
-      // Byte order (B before a), version control directories skipped.
+      // Byte order (B before a); version control directories, links to
+      // directories and pipes skipped.
       {{"-e", "SJIS", "t"},
        "t/B.txt:1:2: Invalid Character (0x80) [MsgInvalidCharacter]\n"
        "t/B.txt: valid as iso-2022-jp, utf8\n" +

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -203,14 +204,23 @@ bool Excluded(const Settings& settings, const std::string& path) {
 
 // Appends the files below `dir` in byte order of their names; version
 // control directories are skipped and symbolic links to directories are not
-// followed, so that no tree is walked twice.
+// followed, so that no tree is walked twice or forever.
 void Walk(const Settings& settings, const std::string& dir, std::vector<Item>* items) {
   namespace fs = std::filesystem;
   std::error_code error;
-  std::vector<std::string> names;
+  // The entry's type as the listing gives it, without a call per file.
+  struct Entry {
+    std::string name;
+    bool directory, file;
+  };
+  std::vector<Entry> entries;
   fs::directory_iterator it(dir, error), end;
   for (; !error && it != end; it.increment(error)) {
-    names.push_back(it->path().filename().string());
+    std::error_code typeError;
+    // Links to files are checked; links to directories are not followed.
+    bool link = it->is_symlink(typeError);
+    bool file = link ? fs::is_regular_file(it->path(), typeError) : it->is_regular_file(typeError);
+    entries.push_back({it->path().filename().string(), !link && it->is_directory(typeError), file});
   }
   if (error) {
     Item item;
@@ -220,22 +230,19 @@ void Walk(const Settings& settings, const std::string& dir, std::vector<Item>* i
     items->push_back(std::move(item));
     return;
   }
-  std::sort(names.begin(), names.end());
+  std::sort(entries.begin(), entries.end(),
+            [](const Entry& a, const Entry& b) { return a.name < b.name; });
   std::string prefix = dir.back() == '/' ? dir : dir + "/";
-  for (const std::string& name : names) {
+  for (const Entry& entry : entries) {
+    const std::string& name = entry.name;
     std::string path = prefix + name;
-    fs::file_status linkStatus = fs::symlink_status(path, error);
-    bool isLink = fs::is_symlink(linkStatus);
-    fs::file_status status = isLink ? fs::status(path, error) : linkStatus;
-    if (fs::is_directory(status)) {
-      if (isLink || name == ".git" || name == ".hg" || name == ".svn" || Excluded(settings, path)) {
-        continue;
-      }
+    if (entry.directory) {
+      if (name == ".git" || name == ".hg" || name == ".svn" || Excluded(settings, path)) continue;
       Walk(settings, path, items);
       continue;
     }
-    if (isLink && error) continue;  // a dangling link names no file
-    if (Excluded(settings, path)) continue;
+    // Pipes and devices in a tree are no text files (and may never end).
+    if (!entry.file || Excluded(settings, path)) continue;
     if (!settings.includes.empty() &&
         std::none_of(settings.includes.begin(), settings.includes.end(),
                      [&](const std::string& glob) { return MatchGlob(glob, path); })) {
@@ -324,7 +331,6 @@ class Worker {
  public:
   explicit Worker(const Settings& settings) : settings_(settings), validator_(settings.encoding) {
     validator_.SetOptions({true, settings.strict});
-    finder_.SetOptions({false, settings.strict});
   }
 
   void Check(Item* item) {
@@ -351,9 +357,14 @@ class Worker {
     if (status == Status::Invalid || status == Status::Stopped) {
       item->invalid = true;
       if (!settings_.hint || settings_.quiet) return;
+      // Made at the first invalid file: it holds a validator per encoding.
+      if (!finder_) {
+        finder_ = std::make_unique<EncodingFinder>();
+        finder_->SetOptions({false, settings_.strict});
+      }
       unsigned mask = 0;
-      Status found = item->standardInput ? finder_.Find(data.data(), data.size(), &mask)
-                                         : finder_.FindFile(item->path.c_str(), &mask);
+      Status found = item->standardInput ? finder_->Find(data.data(), data.size(), &mask)
+                                         : finder_->FindFile(item->path.c_str(), &mask);
       if (found == Status::Valid) AppendHint(settings_, item->path, mask, &item->out);
       return;
     }
@@ -368,7 +379,7 @@ class Worker {
  private:
   const Settings& settings_;
   Validator validator_;
-  EncodingFinder finder_;
+  std::unique_ptr<EncodingFinder> finder_;
 };
 
 void Emit(int fd, const std::string& text) {
