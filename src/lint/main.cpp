@@ -5,6 +5,7 @@
 // same for any number of threads.
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
