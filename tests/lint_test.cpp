@@ -28,6 +28,8 @@ class Lint : public ::testing::Test {
     dir.Write("t/B.txt", "\xe8\xad\x80");  // a pair, then 0x80
     dir.Write("odd", "");
     dir.Write("q\"%,:\x82.txt", "x\x80");
+    // 議, then a surrogate, beyond U+10FFFF, a lone 0x80 and a cut 議.
+    dir.Write(kJsonName, "x\x80");
     // Neither is walked: the link would repeat sub/, the pipe never ends.
     std::filesystem::create_directory_symlink("sub", dir.path() + "/t/loop");
     mkfifo((dir.path() + "/t/fifo").c_str(), 0600);
@@ -37,6 +39,7 @@ class Lint : public ::testing::Test {
     options.directory = dir.path();
     return RunProcess(CODVET_LINT_BINARY, options);
   }
+  const std::string kJsonName = "\"\\\x01\xe8\xad\xb0\xed\xa0\x80\xf4\x90\x80\x80\x80\xe8\xad";
   static std::string Summary(int checked, int invalid, int unreadable, int problems) {
     return "codvet-lint: " + std::to_string(checked) + " files checked, " +
            std::to_string(invalid) + " invalid, " + std::to_string(unreadable) + " unreadable, " +
@@ -79,15 +82,24 @@ TEST_F(Lint, TreesFormatsAndStatus) {
        kC + "t/c.dat:1:2: Invalid Character (0x80) [MsgInvalidCharacter]\n",
        Summary(1, 1, 0, 2),
        1},
+      // Sets in globs: a.txt is left out, B.txt is valid.
+      {{"-e", "utf8", "--include", "[!a].txt", "--include", "c.d[^b-z]t", "--no-hint", "t"},
+       "t/c.dat:1:1: Incomplete Character in EOF (0x808080) [MsgIncompleteCharacterUtf8]\n"
+       "t/sub/b.txt:2:2: Invalid code in 2nd byte or later (0xa) [MsgInvalidSecondByte]\n",
+       Summary(3, 2, 0, 2),
+       1},
       // Strict rules: eight bits are out of ISO-2022-JP.
       {{"-e", "jis", "--strict", "--no-hint", "t/a.txt", "t/sub"},
        "t/sub/b.txt:2:2: 8bit code in 7bit code (0x80) [MsgEightBitInIso2022Jp]\n",
        Summary(2, 1, 0, 1),
        1},
       // A file name escaped as each format needs it.
-      {{"-e", "utf8", "--format", "json", "--lang", "both", "q\"%,:\x82.txt"},
-       "{\"path\":\"q\\\"%,:\\udc82.txt\",\"offset\":1,\"line\":1,\"column\":2,"
-       "\"identifier\":\"MsgIncompleteCharacterUtf8\",\"english\":\"Incomplete Character in EOF\",\"japanese\":\"ファイルの最後に完了していない文字があります\",\"value\":\"0x80\"}\n",
+      {{"-e", "utf8", "--format", "json", "--lang", "both", kJsonName},
+       R"({"path":"\"\\\u0001議\udced\udca0\udc80\udcf4\udc90\udc80\udc80\udc80\udce8\udcad",)"
+       R"("offset":1,"line":1,"column":2,"identifier":"MsgIncompleteCharacterUtf8",)"
+       R"("english":"Incomplete Character in EOF","japanese":"ファイルの最後に完了していない文字があります",)"
+       R"("value":"0x80"})"
+       "\n",
        Summary(1, 1, 0, 1),
        1},
       {{"-e", "utf8", "--format=github", "q\"%,:\x82.txt"},
