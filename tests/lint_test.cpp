@@ -147,7 +147,7 @@ TEST_F(Lint, TreesFormatsAndStatus) {
   }
 }
 
-TEST_F(Lint, StandardInputAndHelp) {
+TEST_F(Lint, StandardStreamsAndHelp) {
   ProcessOptions options;
   options.stdinMode = StdinMode::Pipe;
   options.stdinData = "a\r\n\xa4";
@@ -156,6 +156,13 @@ TEST_F(Lint, StandardInputAndHelp) {
             "<stdin>:2:1: Alone JIS X 0208 pair in EOF (0xa4) [MsgAloneJisX0208Pair]\n"
             "<stdin>: valid as shift_jis, windows-31j, iso-2022-jp, utf16, utf16be, utf16le\n");
   EXPECT_EQ(std::tie(r.err, r.status), std::make_tuple(Summary(2, 1, 0, 1), 1));
+  // A full disk ends the run: the rest could not be reported either.
+  options = {};
+  options.stdoutMode = StdoutMode::DevFull;
+  r = Run({"-e", "utf8", "-j2", "t", "t"}, options);
+  EXPECT_EQ(
+      std::tie(r.err, r.status),
+      std::make_tuple(std::string("codvet-lint: standard output: No space left on device\n"), 2));
   r = Run({"--help"});
   EXPECT_EQ(r.out.rfind("Usage: codvet-lint -e ENCODING [OPTION]... PATH...\n", 0), 0u);
   EXPECT_EQ(std::tie(r.err, r.status), std::make_tuple(std::string(), 0));

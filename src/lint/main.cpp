@@ -383,8 +383,8 @@ class Worker {
   std::unique_ptr<EncodingFinder> finder_;
 };
 
-void Emit(int fd, const std::string& text) {
-  if (!text.empty()) platform::WriteAll(fd, text.data(), text.size());
+bool Emit(int fd, const std::string& text) {
+  return text.empty() || platform::WriteAll(fd, text.data(), text.size());
 }
 
 int Run(int argc, char** argv) {
@@ -419,11 +419,19 @@ int Run(int argc, char** argv) {
   jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, items.size()));
   std::atomic<std::size_t> next{0};
   std::vector<char> done(items.size(), 0);
+  std::size_t printed = 0;  // items before this one are printed and freed
+  // How far the threads may run ahead of the printing: each file's output
+  // is held until it is printed, so the memory stays bounded.
+  const std::size_t ahead = 64 * static_cast<std::size_t>(jobs);
   std::mutex mutex;
-  std::condition_variable ready;
+  std::condition_variable ready, room;
   auto work = [&] {
     Worker worker(settings);
     for (std::size_t i; (i = next++) < items.size();) {
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        room.wait(lock, [&] { return i < printed + ahead; });
+      }
       if (!items[i].unreadable) worker.Check(&items[i]);
       std::lock_guard<std::mutex> lock(mutex);
       done[i] = 1;
@@ -431,27 +439,44 @@ int Run(int argc, char** argv) {
     }
   };
   std::vector<std::thread> threads;
-  if (jobs > 1) {
-    for (unsigned t = 0; t < jobs; ++t) threads.emplace_back(work);
-  } else {
-    work();
+  for (unsigned t = 0; jobs > 1 && t < jobs; ++t) {
+    // A thread that cannot be started leaves its share to the others.
+    try {
+      threads.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;
+    }
   }
+  // One file after another on this thread, each printed as soon as checked.
+  std::unique_ptr<Worker> alone = threads.empty() ? std::make_unique<Worker>(settings) : nullptr;
 
   std::size_t invalid = 0, unreadable = 0, problems = 0;
+  bool written = true;
   for (std::size_t i = 0; i < items.size(); ++i) {
-    {
+    Item& item = items[i];
+    if (alone) {
+      if (!item.unreadable) alone->Check(&item);
+    } else {
       std::unique_lock<std::mutex> lock(mutex);
       ready.wait(lock, [&] { return done[i] != 0; });
     }
-    Item& item = items[i];
-    Emit(platform::kStandardOutput, item.out);
+    if (written && !Emit(platform::kStandardOutput, item.out)) {
+      written = false;
+      std::fprintf(stderr, "codvet-lint: standard output: %s\n", std::strerror(errno));
+      next = items.size();  // the threads take no more files
+    }
     Emit(2, item.err);
     invalid += item.invalid;
     unreadable += item.unreadable;
     problems += item.problems;
     std::string().swap(item.out);
+    std::lock_guard<std::mutex> lock(mutex);
+    printed = written ? i + 1 : items.size();
+    room.notify_all();
+    if (!written) break;
   }
   for (std::thread& thread : threads) thread.join();
+  if (!written) return 2;
   if (!settings.quiet) {
     std::fprintf(stderr,
                  "codvet-lint: %zu files checked, %zu invalid, %zu unreadable, %zu problems\n",
