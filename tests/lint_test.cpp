@@ -156,6 +156,8 @@ TEST_F(Lint, StandardStreamsAndHelp) {
             "<stdin>:2:1: Alone JIS X 0208 pair in EOF (0xa4) [MsgAloneJisX0208Pair]\n"
             "<stdin>: valid as shift_jis, windows-31j, iso-2022-jp, utf16, utf16be, utf16le\n");
   EXPECT_EQ(std::tie(r.err, r.status), std::make_tuple(Summary(2, 1, 0, 1), 1));
+  r = Run({"-e", "EUCJP", "--no-hint", "-"}, options);  // read once, not kept
+  EXPECT_EQ(r.out, "<stdin>:2:1: Alone JIS X 0208 pair in EOF (0xa4) [MsgAloneJisX0208Pair]\n");
   // A full disk ends the run: the rest could not be reported either.
   options = {};
   options.stdoutMode = StdoutMode::DevFull;

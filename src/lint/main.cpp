@@ -335,7 +335,7 @@ class Worker {
   }
 
   void Check(Item* item) {
-    std::string data;  // standard input, read whole for the hint
+    std::string data;  // standard input, read whole for the hint's second reading
     auto onProblem = [&](const Problem& problem) {
       if (item->problems == settings_.maxProblems) return false;
       ++item->problems;
@@ -343,16 +343,27 @@ class Worker {
       return true;
     };
     Status status;
-    if (item->standardInput) {
+    int readError = 0;
+    if (item->standardInput && (!settings_.hint || settings_.quiet)) {
+      // No hint: nothing reads it again, so it need not be kept.
+      status = validator_.ValidateReader(
+          [&](std::uint8_t* buffer, std::size_t size) {
+            return ReadStandardInput(nullptr, buffer, size);
+          },
+          onProblem);
+      readError = validator_.errorNumber();
+    } else if (item->standardInput) {
       std::uint8_t buffer[65536];
       std::ptrdiff_t count;
       while ((count = ReadStandardInput(nullptr, buffer, sizeof buffer)) > 0) {
         data.append(reinterpret_cast<char*>(buffer), static_cast<std::size_t>(count));
       }
+      readError = count < 0 ? static_cast<int>(-count) : 0;
       status =
           count < 0 ? Status::ReadFailed : validator_.Validate(data.data(), data.size(), onProblem);
     } else {
       status = validator_.ValidateFile(item->path.c_str(), onProblem);
+      readError = validator_.errorNumber();
     }
     if (status == Status::Valid) return;
     if (status == Status::Invalid || status == Status::Stopped) {
@@ -371,9 +382,8 @@ class Worker {
     }
     item->unreadable = true;
     item->out.clear();
-    std::string why = status == Status::OutOfMemory
-                          ? "out of memory"
-                          : std::generic_category().message(validator_.errorNumber());
+    std::string why = status == Status::OutOfMemory ? "out of memory"
+                                                    : std::generic_category().message(readError);
     item->err = "codvet-lint: " + item->path + ": " + why + "\n";
   }
 
