@@ -56,7 +56,8 @@ contents=$(dpkg-deb --contents "$deb" | awk '{print $NF}')
 # (CMake 3.19 and later).
 page=./usr/share/man/man1/codvet.1.gz
 grep -qx "$page" <<<"$contents" || page=./usr/share/man/man1/codvet.1
-for path in ./usr/bin/codvet "$page" ./usr/share/bash-completion/completions/codvet; do
+for path in ./usr/bin/codvet "$page" ./usr/share/bash-completion/completions/codvet \
+  ./usr/bin/codvet-lint "${page/codvet./codvet-lint.}" ./usr/share/bash-completion/completions/codvet-lint; do
   grep -qx "$path" <<<"$contents" || fail "the package lacks $path"
   echo "$path"
 done
@@ -118,6 +119,20 @@ check_program() {
   echo "$codvet runs: statuses 4, 0 and 2 as expected"
 }
 
+# codvet-lint at $1 finds a problem in standard input, with line and column.
+check_lint() {
+  local lint=$1 out status
+  set +e
+  out=$(printf 'a\nb\200\n' | "$lint" -e sjis --no-hint -q -)
+  status=$?
+  set -e
+  [ "$status" -eq 1 ] || fail "$lint exited with $status, not 1, on an invalid input"
+  out=$(printf 'a\nb\200\n' | "$lint" -e sjis --no-hint - 2>/dev/null || true)
+  [ "$out" = "<stdin>:2:2: Invalid Character (0x80) [MsgInvalidCharacter]" ] ||
+    fail "$lint printed an unexpected line: $out"
+  echo "$lint runs"
+}
+
 # Builds both examples against the libraries installed under the prefix $1
 # and checks that each prints the program's report lines (with the Japanese
 # in UTF-8) for an invalid sample of every kind.
@@ -158,6 +173,7 @@ if [ "$system" -eq 0 ]; then
       fail "dpkg does not list $package as installed"
   done
   check_program "$root/usr/bin/codvet"
+  check_lint "$root/usr/bin/codvet-lint"
   check_examples "$root/usr"
   if command -v man >/dev/null; then
     warnings=$(LANG=C man -l --warnings=w "$root/${page#./}" 2>&1 >/dev/null)
@@ -176,6 +192,7 @@ else
   trap 'dpkg -r codvet libcodvet-dev libcodvet0 >/dev/null 2>&1 || true' EXIT
   dpkg -i "$deb" "$libdeb" "$devdeb"
   check_program /usr/bin/codvet
+  check_lint /usr/bin/codvet-lint
   check_examples /usr
   if command -v man >/dev/null; then
     [ "$(man -w codvet)" = "${page#.}" ] || fail "man does not find ${page#.}"

@@ -120,8 +120,8 @@ ExpectCompletion() {
   local expected=$1 actual
   shift
   actual=$(cd "$scratch/files" && bash -c 'source "$1" && shift && COMP_WORDS=("$@") &&
-      COMP_CWORD=$(($# - 1)) && _codvet && printf "%s\n" "${COMPREPLY[@]}" | sort' \
-    - "$source/completion/codvet.bash" "$@" 2>&1) || actual+=$'\n'"exit status $?"
+      COMP_CWORD=$(($# - 1)) && "_${1//-/_}" && printf "%s\n" "${COMPREPLY[@]}" | sort' \
+    - "$source/completion/$1.bash" "$@" 2>&1) || actual+=$'\n'"exit status $?"
   [[ $actual == "$expected" ]] || Fail "completing $*:" "expected: $expected" "actual: $actual"
 }
 
@@ -180,6 +180,10 @@ Completion.OffersEncodingNamesFirstThenFiles)
   ExpectCompletion '' codvet x
   ExpectCompletion $'a b.txt\nutf8.txt' codvet utf8 ''
   ExpectCompletion utf8.txt codvet utf8 'a b.txt' u
+  # codvet-lint: encoding names and aliases after -e, option values, files.
+  ExpectCompletion $'SHIFT-JIS\nSHIFT_JIS\nSJIS' codvet-lint -e S
+  ExpectCompletion json codvet-lint --format j
+  ExpectCompletion utf8.txt codvet-lint -e utf8 u
   ;;
 *)
   Fail "unknown check: $check"
