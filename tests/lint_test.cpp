@@ -40,11 +40,6 @@ class Lint : public ::testing::Test {
     return RunProcess(CODVET_LINT_BINARY, options);
   }
   const std::string kJsonName = "\"\\\x01\xe8\xad\xb0\xed\xa0\x80\xf4\x90\x80\x80\x80\xe8\xad";
-  static std::string Summary(int checked, int invalid, int unreadable, int problems) {
-    return "codvet-lint: " + std::to_string(checked) + " files checked, " +
-           std::to_string(invalid) + " invalid, " + std::to_string(unreadable) + " unreadable, " +
-           std::to_string(problems) + " problems\n";
-  }
 };
 
 TEST_F(Lint, TreesFormatsAndStatus) {
@@ -67,31 +62,31 @@ TEST_F(Lint, TreesFormatsAndStatus) {
            "t/c.dat:1:3: Invalid Character (0x80) [MsgInvalidCharacter]\n"
            "t/c.dat: valid as iso-2022-jp\n" +
            kB + kBHint,
-       Summary(4, 3, 0, 5),
+       "codvet-lint: 4 files checked, 3 invalid, 0 unreadable, 5 problems\n",
        1},
       {{"--encoding=utf-8", "--include", "*.txt", "--exclude", "sub", "t/"},
        "",
-       Summary(2, 0, 0, 0),
+       "codvet-lint: 2 files checked, 0 invalid, 0 unreadable, 0 problems\n",
        0},
       {{"-e", "Shift-JIS", "--include", "t/sub/*", "--no-hint", "--lang", "ja", "t"},
        "t/sub/b.txt:2:2: 適合しない文字です。 (0x80) [MsgInvalidCharacter]\n",
-       Summary(1, 1, 0, 1),
+       "codvet-lint: 1 file checked, 1 invalid, 0 unreadable, 1 problem\n",
        1},
       {{"-ecp932", "--max-problems", "2", "-q", "t/c.dat", "t/a.txt"}, "", "", 1},
       {{"-e", "cp932", "--max-problems=2", "--no-hint", "t/c.dat"},
        kC + "t/c.dat:1:2: Invalid Character (0x80) [MsgInvalidCharacter]\n",
-       Summary(1, 1, 0, 2),
+       "codvet-lint: 1 file checked, 1 invalid, 0 unreadable, 2 problems\n",
        1},
       // Sets in globs: a.txt is left out, B.txt is valid.
       {{"-e", "utf8", "--include", "[!a].txt", "--include", "c.d[^b-z]t", "--no-hint", "t"},
        "t/c.dat:1:1: Incomplete Character in EOF (0x808080) [MsgIncompleteCharacterUtf8]\n"
        "t/sub/b.txt:2:2: Invalid code in 2nd byte or later (0xa) [MsgInvalidSecondByte]\n",
-       Summary(3, 2, 0, 2),
+       "codvet-lint: 3 files checked, 2 invalid, 0 unreadable, 2 problems\n",
        1},
       // Strict rules: eight bits are out of ISO-2022-JP.
       {{"-e", "jis", "--strict", "--no-hint", "t/a.txt", "t/sub"},
        "t/sub/b.txt:2:2: 8bit code in 7bit code (0x80) [MsgEightBitInIso2022Jp]\n",
-       Summary(2, 1, 0, 1),
+       "codvet-lint: 2 files checked, 1 invalid, 0 unreadable, 1 problem\n",
        1},
       // A file name escaped as each format needs it.
       {{"-e", "utf8", "--format", "json", "--lang", "both", kJsonName},
@@ -100,18 +95,18 @@ TEST_F(Lint, TreesFormatsAndStatus) {
        R"("english":"Incomplete Character in EOF","japanese":"ファイルの最後に完了していない文字があります",)"
        R"("value":"0x80"})"
        "\n",
-       Summary(1, 1, 0, 1),
+       "codvet-lint: 1 file checked, 1 invalid, 0 unreadable, 1 problem\n",
        1},
       {{"-e", "utf8", "--format=github", "q\"%,:\x82.txt"},
        "::error file=q\"%25%2C%3A\x82.txt,line=1,col=2::Incomplete Character in EOF (0x80) "
        "[MsgIncompleteCharacterUtf8]\n"
        "::notice file=q\"%25%2C%3A\x82.txt::valid as iso-2022-jp, utf16, utf16be, utf16le\n",
-       Summary(1, 1, 0, 1),
+       "codvet-lint: 1 file checked, 1 invalid, 0 unreadable, 1 problem\n",
        1},
       // An unreadable input is reported in its place and the run goes on.
       {{"-e", "euc-jp", "missing", "t/sub/b.txt", "--no-hint"},
        "t/sub/b.txt:2:2: Invalid Character (0x800a) [MsgInvalidCharacter]\n",
-       "codvet-lint: missing: No such file or directory\n" + Summary(1, 1, 1, 1),
+       "codvet-lint: missing: No such file or directory\ncodvet-lint: 1 file checked, 1 invalid, 1 unreadable, 1 problem\n",
        2},
       {{"-e", "latin1", "t"},
        "",
@@ -155,7 +150,9 @@ TEST_F(Lint, StandardStreamsAndHelp) {
   EXPECT_EQ(r.out,
             "<stdin>:2:1: Alone JIS X 0208 pair in EOF (0xa4) [MsgAloneJisX0208Pair]\n"
             "<stdin>: valid as shift_jis, windows-31j, iso-2022-jp, utf16, utf16be, utf16le\n");
-  EXPECT_EQ(std::tie(r.err, r.status), std::make_tuple(Summary(2, 1, 0, 1), 1));
+  EXPECT_EQ(
+      std::tie(r.err, r.status),
+      std::make_tuple("codvet-lint: 2 files checked, 1 invalid, 0 unreadable, 1 problem\n", 1));
   r = Run({"-e", "EUCJP", "--no-hint", "-"}, options);  // read once, not kept
   EXPECT_EQ(r.out, "<stdin>:2:1: Alone JIS X 0208 pair in EOF (0xa4) [MsgAloneJisX0208Pair]\n");
   // A full disk ends the run: the rest could not be reported either.
@@ -182,7 +179,9 @@ TEST_F(Lint, SameOutputForAnyNumberOfJobs) {
                           "many/1001:1:101:",
                           0),
             0u);
-  EXPECT_EQ(std::tie(one.err, one.status), std::make_tuple(Summary(200, 200, 0, 200), 1));
+  EXPECT_EQ(std::tie(one.err, one.status),
+            std::make_tuple(
+                "codvet-lint: 200 files checked, 200 invalid, 0 unreadable, 200 problems\n", 1));
   for (const char* jobs : {"2", "4", "7"}) {
     ProcessResult many = Run({"-e", "utf8", "--format", "json", "-j", jobs, "many", "many"});
     ProcessResult single = Run({"-e", "utf8", "--format", "json", "-j1", "many", "many"});

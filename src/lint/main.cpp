@@ -488,9 +488,10 @@ int Run(int argc, char** argv) {
   for (std::thread& thread : threads) thread.join();
   if (!written) return 2;
   if (!settings.quiet) {
-    std::fprintf(stderr,
-                 "codvet-lint: %zu files checked, %zu invalid, %zu unreadable, %zu problems\n",
-                 items.size() - unreadable, invalid, unreadable, problems);
+    const size_t checked = items.size() - unreadable;
+    std::fprintf(stderr, "codvet-lint: %zu %s checked, %zu invalid, %zu unreadable, %zu %s\n",
+                 checked, checked == 1 ? "file" : "files", invalid, unreadable, problems,
+                 problems == 1 ? "problem" : "problems");
   }
   return unreadable ? 2 : invalid ? 1 : 0;
 }
