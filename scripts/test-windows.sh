@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Cross-builds codvet.exe and the test binary for 64-bit Windows with
+# Cross-builds codvet.exe, codvet-lint.exe and the test binary for 64-bit Windows with
 # mingw-w64, then runs the tests under wine in a wine prefix of their own,
 # removed at the end. Installs the Debian packages it needs when missing.
-# The end-to-end tests compare the program with the POSIX one: give its path,
+# The end-to-end tests compare the programs with the POSIX ones: give the path
+# of codvet (codvet-lint is taken from beside it),
 # or it is built into BUILD_DIR/posix.
 #
 #   scripts/test-windows.sh [BUILD_DIR [POSIX_CODVET]]   (default: build-win)
+#   CODVET_E2E_ONLY=1 leaves out the in-memory tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-win}
@@ -25,7 +27,7 @@ cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUIL
 cmake --build "$build" -j"$(nproc)"
 if [ -z "$posix" ]; then
   cmake -S . -B "$build/posix" -DCMAKE_BUILD_TYPE=Release -DCODVET_TESTS=OFF >/dev/null
-  cmake --build "$build/posix" -j"$(nproc)" --target codvet
+  cmake --build "$build/posix" -j"$(nproc)" --target codvet codvet-lint
   posix=$build/posix/codvet
 fi
 
@@ -55,7 +57,7 @@ wineserver -p
 wine cmd /c exit </dev/null >/dev/null 2>&1
 
 echo "-- running $build/codvet_tests.exe under wine"
-wine "$build/codvet_tests.exe" </dev/null
+[ -n "${CODVET_E2E_ONLY:-}" ] || wine "$build/codvet_tests.exe" </dev/null
 
 echo "-- the program under wine against the POSIX program $posix"
 tests/windows_cli_test.sh "$build/codvet.exe" "$posix"

@@ -9,6 +9,7 @@ set -euo pipefail
 exe=$(realpath "$1")
 posix=$(realpath "$2")
 cd "$(dirname "$0")/.."
+root=$PWD
 t=$(mktemp -d "${TMPDIR:-/tmp}/codvet-cli.XXXXXX")
 trap 'rm -rf "$t"' EXIT
 failures=0
@@ -31,9 +32,8 @@ compare() {
   local part
   for part in out err status; do
     if ! cmp -s "$t/want.$part" "$t/win.$part"; then
-      echo "FAILED: $1: standard $part differs (expected, then got):" >&2
-      od -c "$t/want.$part" | head -5 >&2
-      od -c "$t/win.$part" | head -5 >&2
+      echo "FAILED: $1: standard $part differs (<expected, >got):" >&2
+      diff <(od -c "$t/want.$part") <(od -c "$t/win.$part") | head -8 >&2 || true
       failures=$((failures + 1))
       return
     fi
@@ -138,6 +138,31 @@ localedef -i ja_JP -f UTF-8 "$t/locales/ja_JP.UTF-8"
 wine=(env "LOCPATH=$t/locales" LC_ALL=ja_JP.UTF-8 wine)
 names=$(printf '%s.txt ' "$kanji" "$hiragana" "$katakana" | iconv -f CP932 -t UTF-8)
 typed "utf8 $kanji* *.txt" "$names" "" 2 "$kanji.txt" "$katakana.txt" "$hiragana.txt" "$kanji.txt"
+
+# codvet-lint against the POSIX codvet-lint, still in code page 932: the same
+# bytes, line ends included, and names in UTF-8, even those the code page
+# lacks, walked from a directory or typed.
+lint_exe=$(dirname "$exe")/codvet-lint.exe lint_posix=$(dirname "$posix")/codvet-lint
+lint() { "${program[@]}" "$@"; }
+same_lint() {
+  program=("$lint_posix")
+  run want "$1"
+  program=("${wine[@]}" "$lint_exe")
+  run win "$1"
+  compare "$1"
+}
+mkdir -p "$t/tree/d/sub" "$t/tree/d/.git"
+cp -r "$root/samples" "$t/tree"
+cd "$t/tree"
+printf 'a\x80\n' >d/議事録.txt
+printf 'x\n\x82' >'d/sub/한국 😀.txt'
+printf 'ok\n' >d/b.txt
+printf '\x80' >d/.git/x
+same_lint "lint -e utf8 d 2>&1"
+same_lint "lint -e sjis -j 1 --format json --lang both d/sub/'한국 😀.txt' d/議事録.txt missing 2>&1"
+same_lint "lint -e sjis --format github --strict d - <d/議事録.txt 2>&1"
+same_lint "lint -e EUC-JP samples 2>&1"
+same_lint "lint -e utf-8 --include '*.txt' --exclude 'sub' --max-problems 1 -j 3 samples d 2>&1"
 
 echo "$failures failed"
 [ "$failures" -eq 0 ]

@@ -215,13 +215,14 @@ void Walk(const Settings& settings, const std::string& dir, std::vector<Item>* i
     bool directory, file;
   };
   std::vector<Entry> entries;
-  fs::directory_iterator it(dir, error), end;
+  fs::directory_iterator it(platform::NameToPath(dir), error), end;
   for (; !error && it != end; it.increment(error)) {
     std::error_code typeError;
     // Links to files are checked; links to directories are not followed.
     bool link = it->is_symlink(typeError);
     bool file = link ? fs::is_regular_file(it->path(), typeError) : it->is_regular_file(typeError);
-    entries.push_back({it->path().filename().string(), !link && it->is_directory(typeError), file});
+    entries.push_back(
+        {platform::PathToName(it->path().filename()), !link && it->is_directory(typeError), file});
   }
   if (error) {
     Item item;
@@ -399,6 +400,10 @@ bool Emit(int fd, const std::string& text) {
 
 int Run(int argc, char** argv) {
   platform::PrepareProcess();
+  platform::UseUtf8Console();
+  // Lines end with LF on every system, on standard error too: one form for
+  // the tools that read them.
+  platform::SetBinaryMode(2);
   Settings settings;
   bool exitNow = false;
   std::vector<std::string> args = platform::ExpandArguments(argc, argv);
@@ -414,7 +419,7 @@ int Run(int argc, char** argv) {
   std::vector<Item> items;
   for (const std::string& path : settings.paths) {
     std::error_code error;
-    if (path != "-" && std::filesystem::is_directory(path, error)) {
+    if (path != "-" && std::filesystem::is_directory(platform::NameToPath(path), error)) {
       Walk(settings, path, &items);
     } else {
       Item item;

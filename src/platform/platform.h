@@ -5,6 +5,7 @@
 #define SRC_PLATFORM_PLATFORM_H_
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,18 @@ bool WriteAll(int fd, const void* data, std::size_t size);
 // Compares two encoding names the way the platform compares them without
 // regard to case.
 bool NamesEqual(const char* a, const char* b);
+
+// Has a console that shows standard output take UTF-8 until the process
+// exits (output to files and pipes is bytes as written anyway).
+void UseUtf8Console();
+
+// A file name as the program's strings hold it (the bytes on POSIX, the
+// active code page on Windows, in which arguments arrive) and back, without
+// the standard library's own conversions, which on Windows neither use that
+// code page nor promise not to throw. A name the code page cannot hold comes
+// back with replacement characters, and cannot be opened by it.
+std::filesystem::path NameToPath(const std::string& name);
+std::string PathToName(const std::filesystem::path& path);
 
 // The text-mode line end of the platform.
 std::string_view LineEnd();

@@ -96,6 +96,16 @@ bool NamesEqual(const char* a, const char* b) {
   }
 }
 
+void UseUtf8Console() {}
+
+std::filesystem::path NameToPath(const std::string& name) {
+  return name;
+}
+
+std::string PathToName(const std::filesystem::path& path) {
+  return path.native();
+}
+
 std::string_view LineEnd() {
   return "\n";
 }

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 #include "platform/platform.h"
 #include "platform/wildcard.h"
@@ -108,6 +109,40 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
 
 bool NamesEqual(const char* a, const char* b) {
   return lstrcmpiA(a, b) == 0;
+}
+
+namespace {
+UINT consoleCodePage = 0;
+void RestoreConsole() {
+  SetConsoleOutputCP(consoleCodePage);
+}
+}  // namespace
+
+void UseUtf8Console() {
+  DWORD mode;
+  if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode)) return;
+  // The console is the user's shell's too: its code page is put back at exit.
+  consoleCodePage = GetConsoleOutputCP();
+  if (consoleCodePage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) std::atexit(RestoreConsole);
+}
+
+std::filesystem::path NameToPath(const std::string& name) {
+  if (name.empty()) return {};
+  int size = MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(), size);
+  return wide;
+}
+
+std::string PathToName(const std::filesystem::path& path) {
+  const std::wstring& wide = path.native();
+  if (wide.empty()) return {};
+  int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                 nullptr, nullptr);
+  std::string name(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), name.data(), size,
+                      nullptr, nullptr);
+  return name;
 }
 
 std::string_view LineEnd() {
