@@ -4,8 +4,9 @@
 # and one large file. Usage: scripts/bench-lint.sh BUILD_DIR [SCRATCH_DIR]
 # (BUILD_DIR holds both programs; the inputs, about 150 MB, go to SCRATCH_DIR).
 set -euo pipefail
-build=$1
+build=$(realpath "$1")
 scratch=${2:-$build/lint-bench}
+mkdir -p "$scratch" && scratch=$(realpath "$scratch")
 mkdir -p "$scratch/small"
 if [ ! -e "$scratch/large.txt" ]; then
   # Kana, kanji of JIS level 1 and ASCII lines, encoded by Python's codecs.

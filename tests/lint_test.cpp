@@ -17,7 +17,7 @@ class Lint : public ::testing::Test {
  protected:
   TempDir dir;
   Lint() {
-    for (const char* sub : {"/t", "/t/.git", "/t/sub", "/t/sub/.svn", "/many"}) {
+    for (const char* sub : {"/t", "/t/.git", "/t/sub", "/t/sub/.svn", "/many", "/order"}) {
       std::filesystem::create_directory(dir.path() + sub);
     }
     dir.Write("t/a.txt", "ok\n");
@@ -165,6 +165,22 @@ TEST_F(Lint, StandardStreamsAndHelp) {
   r = Run({"--help"});
   EXPECT_EQ(r.out.rfind("Usage: codvet-lint -e ENCODING [OPTION]... PATH...\n", 0), 0u);
   EXPECT_EQ(std::tie(r.err, r.status), std::make_tuple(std::string(), 0));
+}
+
+// Names that share their first eight bytes, shorter ones, bytes above 0x7F.
+TEST_F(Lint, WalksInByteOrder) {
+  for (const char* name : {"abcdefgh2", "\xe3\x81\x82", "abcdefgh10", "abcdefg", "Z", "abcdefgh1",
+                           "abcdefgh", "abcdefg\xff"}) {
+    dir.Write(std::string("order/") + name, "\x80");
+  }
+  ProcessResult r = Run({"-e", "utf8", "--no-hint", "--format", "github", "order"});
+  std::string want;
+  for (const char* name : {"Z", "abcdefg", "abcdefgh", "abcdefgh1", "abcdefgh10", "abcdefgh2",
+                           "abcdefg\xff", "\xe3\x81\x82"}) {
+    want += std::string("::error file=order/") + name +
+            ",line=1,col=1::Incomplete Character in EOF (0x80) [MsgIncompleteCharacterUtf8]\n";
+  }
+  EXPECT_EQ(r.out, want);
 }
 
 // Files finish out of order on several threads; the output keeps the order.

@@ -207,23 +207,8 @@ bool Excluded(const Settings& settings, const std::string& path) {
 // control directories are skipped and symbolic links to directories are not
 // followed, so that no tree is walked twice or forever.
 void Walk(const Settings& settings, const std::string& dir, std::vector<Item>* items) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  // The entry's type as the listing gives it, without a call per file.
-  struct Entry {
-    std::string name;
-    bool directory, file;
-  };
-  std::vector<Entry> entries;
-  fs::directory_iterator it(platform::NameToPath(dir), error), end;
-  for (; !error && it != end; it.increment(error)) {
-    std::error_code typeError;
-    // Links to files are checked; links to directories are not followed.
-    bool link = it->is_symlink(typeError);
-    bool file = link ? fs::is_regular_file(it->path(), typeError) : it->is_regular_file(typeError);
-    entries.push_back(
-        {platform::PathToName(it->path().filename()), !link && it->is_directory(typeError), file});
-  }
+  std::vector<platform::DirectoryEntry> entries;
+  std::error_code error = platform::ListDirectory(dir, &entries);
   if (error) {
     Item item;
     item.path = dir;
@@ -232,10 +217,29 @@ void Walk(const Settings& settings, const std::string& dir, std::vector<Item>* i
     items->push_back(std::move(item));
     return;
   }
-  std::sort(entries.begin(), entries.end(),
-            [](const Entry& a, const Entry& b) { return a.name < b.name; });
+  // Byte order, sorted by the first eight bytes as one number and by the
+  // whole name only where those are equal: a directory of thousands of files
+  // then sorts in a fraction of the time it takes to read them.
+  struct Key {
+    std::uint64_t head;
+    std::uint32_t index;
+  };
+  std::vector<Key> keys(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    std::uint64_t head = 0;
+    const std::string& name = entries[i].name;
+    for (std::size_t j = 0; j < 8; ++j) {
+      head = head << 8 | (j < name.size() ? static_cast<unsigned char>(name[j]) : 0);
+    }
+    keys[i] = {head, static_cast<std::uint32_t>(i)};
+  }
+  std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+    if (a.head != b.head) return a.head < b.head;
+    return entries[a.index].name < entries[b.index].name;
+  });
   std::string prefix = dir.back() == '/' ? dir : dir + "/";
-  for (const Entry& entry : entries) {
+  for (const Key& key : keys) {
+    const platform::DirectoryEntry& entry = entries[key.index];
     const std::string& name = entry.name;
     std::string path = prefix + name;
     if (entry.directory) {

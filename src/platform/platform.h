@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace codvet {
@@ -61,6 +62,20 @@ void UseUtf8Console();
 // back with replacement characters, and cannot be opened by it.
 std::filesystem::path NameToPath(const std::string& name);
 std::string PathToName(const std::filesystem::path& path);
+
+// One entry of a directory listing. A link counts as a file when it leads to
+// a regular file and never as a directory, so that a walk neither loops nor
+// visits a tree twice.
+struct DirectoryEntry {
+  std::string name;
+  bool directory = false;
+  bool file = false;  // a regular file: no pipe, device or socket
+};
+
+// Appends the entries of directory `name` but "." and "..", in the system's
+// order, with their types from the listing where it gives them (no call per
+// entry then).
+std::error_code ListDirectory(const std::string& name, std::vector<DirectoryEntry>* entries);
 
 // The text-mode line end of the platform.
 std::string_view LineEnd();

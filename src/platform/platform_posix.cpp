@@ -3,9 +3,11 @@
 // standard input is already untranslated.
 #include "platform/platform.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -104,6 +106,33 @@ std::filesystem::path NameToPath(const std::string& name) {
 
 std::string PathToName(const std::filesystem::path& path) {
   return path.native();
+}
+
+std::error_code ListDirectory(const std::string& name, std::vector<DirectoryEntry>* entries) {
+  DIR* dir = opendir(name.c_str());
+  if (!dir) return {errno, std::generic_category()};
+  for (;;) {
+    errno = 0;
+    const dirent* entry = readdir(dir);
+    if (!entry) break;
+    const char* base = entry->d_name;
+    if (base[0] == '.' && (base[1] == '\0' || (base[1] == '.' && base[2] == '\0'))) continue;
+    unsigned char type = entry->d_type;
+    struct stat info;
+    // Some file systems leave the type out of the listing.
+    if (type == DT_UNKNOWN && fstatat(dirfd(dir), base, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+      type = S_ISLNK(info.st_mode)   ? DT_LNK
+             : S_ISDIR(info.st_mode) ? DT_DIR
+             : S_ISREG(info.st_mode) ? DT_REG
+                                     : DT_UNKNOWN;
+    }
+    bool file = type == DT_REG;
+    if (type == DT_LNK) file = fstatat(dirfd(dir), base, &info, 0) == 0 && S_ISREG(info.st_mode);
+    entries->push_back({base, type == DT_DIR, file});
+  }
+  int error = errno;
+  closedir(dir);
+  return {error, std::generic_category()};
 }
 
 std::string_view LineEnd() {

@@ -145,6 +145,29 @@ std::string PathToName(const std::filesystem::path& path) {
   return name;
 }
 
+std::error_code ListDirectory(const std::string& name, std::vector<DirectoryEntry>* entries) {
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileW((NameToPath(name) / L"*").c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    return {error == ERROR_FILE_NOT_FOUND ? 0 : static_cast<int>(error), std::system_category()};
+  }
+  do {
+    const wchar_t* base = entry.cFileName;
+    if (base[0] == L'.' && (base[1] == L'\0' || (base[1] == L'.' && base[2] == L'\0'))) continue;
+    DWORD attributes = entry.dwFileAttributes;
+    bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                (entry.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
+                 entry.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+    bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entries->push_back({PathToName(base), directory && !link,
+                        !directory && !(attributes & FILE_ATTRIBUTE_DEVICE)});
+  } while (FindNextFileW(search, &entry));
+  DWORD error = GetLastError();
+  FindClose(search);
+  return {error == ERROR_NO_MORE_FILES ? 0 : static_cast<int>(error), std::system_category()};
+}
+
 std::string_view LineEnd() {
   return "\r\n";
 }
