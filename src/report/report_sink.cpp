@@ -11,6 +11,8 @@ namespace codvet {
 
 ReportSink::ReportSink(int fd, std::string_view lineEnd, std::size_t capacity)
     : fd_(fd), captured_(nullptr), lineEnd_(lineEnd), buffer_(new (std::nothrow) char[capacity]) {
+  middles_.reset(new (std::nothrow) std::string[kMsgCount]);
+  if (!middles_) buffer_.reset();
   next_ = buffer_.get();
   limit_ = buffer_ ? next_ + capacity : next_;
   // Room for ")" and the line end, or the end alone, in 4 bytes each.
@@ -20,6 +22,7 @@ ReportSink::ReportSink(int fd, std::string_view lineEnd, std::size_t capacity)
   std::memcpy(plainEnd_, end.data(), end.size());
   valueEndLength_ = static_cast<int>(end.size()) + 1;
   for (const MessageText& row : kMessageCatalogue) {
+    if (!middles_) break;
     std::string& middle = middles_[static_cast<int>(row.id)];
     middle.assign("): ");
     middle.append(row.printed);

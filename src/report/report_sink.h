@@ -107,7 +107,9 @@ class ReportSink {
   // before " (0x"; and the room the input's longest line needs.
   static constexpr std::size_t kPadding = 32;
   std::string prefix_;
-  std::string middles_[kMsgCount];
+  // Made by the formatting constructors alone: a sink for a handler is
+  // made for every call of the library, and costs nothing then.
+  std::unique_ptr<std::string[]> middles_;
   std::ptrdiff_t lineRoom_ = 0;
   // ")" and the line end, then the line end alone, each padded to 4 bytes.
   char valueEnd_[4] = {};
