@@ -367,7 +367,15 @@ class Worker {
       status =
           count < 0 ? Status::ReadFailed : validator_.Validate(data.data(), data.size(), onProblem);
     } else {
-      status = validator_.ValidateFile(item->path.c_str(), onProblem);
+      // Most files have no problem: a first reading without lines, which
+      // stops at the first problem, spares them the counting (a sixth of the
+      // time on long files). Only a file with a problem is read again.
+      validator_.SetOptions({false, settings_.strict});
+      status = validator_.ValidateFile(item->path.c_str(), nullptr, nullptr);
+      validator_.SetOptions({true, settings_.strict});
+      if (status == Status::Invalid && !settings_.quiet) {
+        status = validator_.ValidateFile(item->path.c_str(), onProblem);
+      }
       readError = validator_.errorNumber();
     }
     if (status == Status::Valid) return;
@@ -436,29 +444,72 @@ int Run(int argc, char** argv) {
 
   unsigned jobs = settings.jobs ? settings.jobs : std::max(1u, std::thread::hardware_concurrency());
   jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, items.size()));
+  // Each thread, this one included, takes the next file, checks it and then
+  // prints every checked file in order from the first one not yet printed,
+  // unless another thread is doing so: that one then looks again before it
+  // stops. No thread waits for another to print, and no thread wakes
+  // another for each file.
+  const std::size_t count = items.size();
   std::atomic<std::size_t> next{0};
-  std::vector<char> done(items.size(), 0);
-  std::size_t printed = 0;  // items before this one are printed and freed
+  std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[count]);
+  for (std::size_t i = 0; i < count; ++i) done[i] = false;
+  std::atomic<std::size_t> printed{0};  // items before this one are printed and freed
   // How far the threads may run ahead of the printing: each file's output
   // is held until it is printed, so the memory stays bounded.
   const std::size_t ahead = 64 * static_cast<std::size_t>(jobs);
   std::mutex mutex;
-  std::condition_variable ready, room;
+  std::condition_variable room;
+  bool printing = false, again = false;
+  int waiting = 0;
+  std::size_t invalid = 0, unreadable = 0, problems = 0;
+  bool written = true;
+  auto print = [&] {
+    std::unique_lock<std::mutex> lock(mutex);
+    if (printing) {
+      again = true;
+      return;
+    }
+    printing = true;
+    do {
+      again = false;
+      std::size_t i = printed;
+      lock.unlock();
+      for (; i < count && done[i].load(std::memory_order_acquire); ++i) {
+        Item& item = items[i];
+        if (written && !Emit(platform::kStandardOutput, item.out)) {
+          written = false;
+          std::fprintf(stderr, "codvet-lint: standard output: %s\n", std::strerror(errno));
+          next = count;  // the threads take no more files
+        }
+        Emit(2, item.err);
+        invalid += item.invalid;
+        unreadable += item.unreadable;
+        problems += item.problems;
+        std::string().swap(item.out);
+        if (!written) break;
+      }
+      lock.lock();
+      printed = written ? i : count;
+      if (waiting) room.notify_all();
+    } while (again);
+    printing = false;
+  };
   auto work = [&] {
     Worker worker(settings);
-    for (std::size_t i; (i = next++) < items.size();) {
-      {
+    for (std::size_t i; (i = next++) < count;) {
+      if (i >= printed + ahead) {
         std::unique_lock<std::mutex> lock(mutex);
+        ++waiting;
         room.wait(lock, [&] { return i < printed + ahead; });
+        --waiting;
       }
       if (!items[i].unreadable) worker.Check(&items[i]);
-      std::lock_guard<std::mutex> lock(mutex);
-      done[i] = 1;
-      ready.notify_all();
+      done[i].store(true, std::memory_order_release);
+      print();
     }
   };
   std::vector<std::thread> threads;
-  for (unsigned t = 0; jobs > 1 && t < jobs; ++t) {
+  for (unsigned t = 1; t < jobs; ++t) {
     // A thread that cannot be started leaves its share to the others.
     try {
       threads.emplace_back(work);
@@ -466,34 +517,7 @@ int Run(int argc, char** argv) {
       break;
     }
   }
-  // One file after another on this thread, each printed as soon as checked.
-  std::unique_ptr<Worker> alone = threads.empty() ? std::make_unique<Worker>(settings) : nullptr;
-
-  std::size_t invalid = 0, unreadable = 0, problems = 0;
-  bool written = true;
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    Item& item = items[i];
-    if (alone) {
-      if (!item.unreadable) alone->Check(&item);
-    } else {
-      std::unique_lock<std::mutex> lock(mutex);
-      ready.wait(lock, [&] { return done[i] != 0; });
-    }
-    if (written && !Emit(platform::kStandardOutput, item.out)) {
-      written = false;
-      std::fprintf(stderr, "codvet-lint: standard output: %s\n", std::strerror(errno));
-      next = items.size();  // the threads take no more files
-    }
-    Emit(2, item.err);
-    invalid += item.invalid;
-    unreadable += item.unreadable;
-    problems += item.problems;
-    std::string().swap(item.out);
-    std::lock_guard<std::mutex> lock(mutex);
-    printed = written ? i + 1 : items.size();
-    room.notify_all();
-    if (!written) break;
-  }
+  work();
   for (std::thread& thread : threads) thread.join();
   if (!written) return 2;
   if (!settings.quiet) {
