@@ -166,25 +166,30 @@ def run(client, encoding, arguments, batch=100, strict=False, max_problems=None,
     return 2 if unreadable else 1 if invalid else 0
 
 
+def positive(text):
+    if not text.isdigit() or int(text) == 0:
+        raise argparse.ArgumentTypeError(f"needs a positive number, not '{text}'")
+    return int(text)
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(
         description="Checks files in one encoding on a Dask cluster; prints JSON Lines.")
     parser.add_argument("-e", "--encoding", required=True, help="the encoding the files must be in")
     parser.add_argument("paths", nargs="+", metavar="PATH", help="file, directory or glob")
-    parser.add_argument("--scheduler", metavar="ADDRESS",
-                        help="an existing cluster's scheduler (default: a local cluster)")
-    parser.add_argument("--workers", type=int, metavar="N",
-                        help="worker processes of the local cluster (default: the processors)")
-    parser.add_argument("--batch", type=int, default=100, metavar="N", help="files per task")
+    cluster = parser.add_mutually_exclusive_group()
+    cluster.add_argument("--scheduler", metavar="ADDRESS",
+                         help="a running cluster's scheduler (default: a local cluster)")
+    cluster.add_argument("--workers", type=positive, metavar="N",
+                         help="worker processes of the local cluster (default: the processors)")
+    parser.add_argument("--batch", type=positive, default=100, metavar="N", help="files per task")
     parser.add_argument("--strict", action="store_true", help="also the strict rules")
-    parser.add_argument("--max-problems", type=int, metavar="N", help="at most N problems a file")
+    parser.add_argument("--max-problems", type=positive, metavar="N",
+                        help="at most N problems a file")
     args = parser.parse_args(argv)
     encoding = ALIASES.get(args.encoding.lower(), args.encoding.lower())
     if encoding not in codvet.ENCODINGS:
-        parser.error("unknown encoding '%s' (known: %s)" % (args.encoding, ", ".join(codvet.ENCODINGS)))
-    for name, value in ("--workers", args.workers), ("--batch", args.batch), ("--max-problems", args.max_problems):
-        if value is not None and value < 1:
-            parser.error("%s needs a positive number" % name)
+        parser.error(f"unknown encoding '{args.encoding}' (known: {', '.join(codvet.ENCODINGS)})")
     if "-" in args.paths:
         parser.error("standard input is not read here: name files")
 
@@ -193,13 +198,18 @@ def main(argv=None):
     # Warnings and errors only: Dask tells of every worker that starts and stops.
     logging.getLogger("distributed").setLevel(logging.WARNING)
     options = dict(batch=args.batch, strict=args.strict, max_problems=args.max_problems)
-    if args.scheduler:
-        with Client(args.scheduler) as client:
+    try:
+        if args.scheduler:
+            with Client(args.scheduler) as client:
+                return run(client, encoding, args.paths, **options)
+        with LocalCluster(n_workers=args.workers, threads_per_worker=1, processes=True,
+                          dashboard_address=None, silence_logs=logging.WARNING) as local, \
+                Client(local) as client:
             return run(client, encoding, args.paths, **options)
-    with LocalCluster(n_workers=args.workers, threads_per_worker=1, processes=True,
-                      dashboard_address=None, silence_logs=logging.WARNING) as cluster, \
-            Client(cluster) as client:
-        return run(client, encoding, args.paths, **options)
+    except BrokenPipeError:  # as codvet-lint: a reader that stops early is an error
+        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
+        print("codvet_dask: standard output: broken pipe", file=sys.stderr)
+        return 2
 
 
 if __name__ == "__main__":
