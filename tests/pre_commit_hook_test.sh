@@ -41,7 +41,7 @@ codvet-lint..............................................................Failed
 a.sjis:5:1: Invalid Character (0x8740) [MsgInvalidCharacter]
 a.sjis:6:4: Invalid Character (0x7f) [MsgInvalidCharacter]
 a.sjis:7:1: Alone Lead-Byte in EOF (0x82) [MsgAloneLeadByteSjis]
-a.sjis: valid as iso-2022-jp
+a.sjis: valid in none of the eight encodings
 codvet-lint: 1 file checked, 1 invalid, 0 unreadable, 3 problems
 
 codvet-lint utf16........................................................Failed
@@ -51,7 +51,7 @@ codvet-lint utf16........................................................Failed
 b.u16:4:1: Detected Trailer Half of Sarrogate Pair. (0xdc00) [MsgLoneTrailSurrogate]
 b.u16:4:2: Must not appear 0xfffe. (0xfffe) [MsgFffeMustNotAppear]
 b.u16:4:3: Incomplete Character in EOF (0x41) [MsgIncompleteCharacterUtf16]
-b.u16: valid as iso-2022-jp
+b.u16: valid in none of the eight encodings
 codvet-lint: 1 file checked, 1 invalid, 0 unreadable, 3 problems
 
 EOF

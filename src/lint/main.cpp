@@ -385,7 +385,9 @@ class Worker {
       // Made at the first invalid file: it holds a validator per encoding.
       if (!finder_) {
         finder_ = std::make_unique<EncodingFinder>();
-        finder_->SetOptions({false, settings_.strict});
+        // Always by the strict rules: the lenient iso-2022-jp takes any
+        // 8-bit byte, and would be named for nearly every invalid file.
+        finder_->SetOptions({false, true});
       }
       unsigned mask = 0;
       Status found = item->standardInput ? finder_->Find(data.data(), data.size(), &mask)
