@@ -77,12 +77,6 @@ TEST_F(Lint, TreesFormatsAndStatus) {
        kC + "t/c.dat:1:2: Invalid Character (0x80) [MsgInvalidCharacter]\n",
        "codvet-lint: 1 file checked, 1 invalid, 0 unreadable, 2 problems\n",
        1},
-      // Sets in globs: a.txt is left out, B.txt is valid.
-      {{"-e", "utf8", "--include", "[!a].txt", "--include", "c.d[^b-z]t", "--no-hint", "t"},
-       "t/c.dat:1:1: Incomplete Character in EOF (0x808080) [MsgIncompleteCharacterUtf8]\n"
-       "t/sub/b.txt:2:2: Invalid code in 2nd byte or later (0xa) [MsgInvalidSecondByte]\n",
-       "codvet-lint: 3 files checked, 2 invalid, 0 unreadable, 2 problems\n",
-       1},
       // Strict rules: eight bits are out of ISO-2022-JP.
       {{"-e", "jis", "--strict", "--no-hint", "t/a.txt", "t/sub"},
        "t/sub/b.txt:2:2: 8bit code in 7bit code (0x80) [MsgEightBitInIso2022Jp]\n",
