@@ -45,7 +45,7 @@ constexpr char kUsage[] =
     "      --no-hint         no line naming the encodings an invalid file is valid in\n"
     "      --include GLOB    in directories, check only files that match a GLOB\n"
     "      --exclude GLOB    in directories, skip files and directories that match\n"
-    "  -j, --jobs N          check N files at once (default: the processors)\n"
+    "  -j, --jobs N          check N files at once (default: the processors allowed)\n"
     "  -q, --quiet           no output, only the exit status\n"
     "      --help            this text\n"
     "      --version         the version\n"
@@ -444,7 +444,7 @@ int Run(int argc, char** argv) {
     }
   }
 
-  unsigned jobs = settings.jobs ? settings.jobs : std::max(1u, std::thread::hardware_concurrency());
+  unsigned jobs = settings.jobs ? settings.jobs : platform::ProcessorCount();
   jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, items.size()));
   // Each thread, this one included, takes the next file, checks it and then
   // prints every checked file in order from the first one not yet printed,

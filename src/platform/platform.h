@@ -51,6 +51,11 @@ bool WriteAll(int fd, const void* data, std::size_t size);
 // regard to case.
 bool NamesEqual(const char* a, const char* b);
 
+// The processors this process may run on (its affinity mask where the
+// system has one: a container or `taskset` may allow fewer than the machine
+// has); at least 1.
+unsigned ProcessorCount();
+
 // Has a console that shows standard output take UTF-8 until the process
 // exits (output to files and pipes is bytes as written anyway).
 void UseUtf8Console();

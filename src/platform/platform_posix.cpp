@@ -6,12 +6,15 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <thread>
 
 // Files of 2 GiB and more on 32-bit systems need the 64-bit file interface,
 // which CMakeLists.txt asks for.
@@ -96,6 +99,16 @@ bool NamesEqual(const char* a, const char* b) {
     if (fold(x) != fold(y)) return false;
     if (x == 0) return true;
   }
+}
+
+unsigned ProcessorCount() {
+#ifdef __linux__
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) {
+    return static_cast<unsigned>(CPU_COUNT(&set));
+  }
+#endif
+  return std::max(1u, std::thread::hardware_concurrency());
 }
 
 void UseUtf8Console() {}

@@ -6,8 +6,10 @@
 #include <share.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <thread>
 
 #include "platform/platform.h"
 #include "platform/wildcard.h"
@@ -109,6 +111,10 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
 
 bool NamesEqual(const char* a, const char* b) {
   return lstrcmpiA(a, b) == 0;
+}
+
+unsigned ProcessorCount() {
+  return std::max(1u, std::thread::hardware_concurrency());
 }
 
 namespace {
