@@ -33,6 +33,9 @@ TEST(LintFormat, JsonKeepsUtf8AndEscapesEveryOtherByte) {
     AppendJsonString(&out, c.name);
     EXPECT_EQ(out, c.json) << c.json;
   }
+  std::string out;  // cut by the end of the text, whatever byte follows there
+  AppendJsonString(&out, std::string_view("\xe2\x82\x82", 2));
+  EXPECT_EQ(out, "\"\\udce2\\udc82\"");
 }
 
 TEST(LintFormat, Globs) {
