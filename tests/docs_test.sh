@@ -18,13 +18,16 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 failed=0
 
-# A cross build's program runs under its emulator: CODVET_EMULATOR holds the
-# words that go before it (ctest sets it), and a stand-in named codvet starts
-# the program so.
+# A cross build's programs run under its emulator: CODVET_EMULATOR holds the
+# words that go before them (ctest sets it), and stand-ins of the same names
+# start the programs so.
 if [[ -n ${CODVET_EMULATOR:-} ]]; then
   mkdir "$scratch/bin"
-  printf '#!/bin/sh\nexec %s %q "$@"\n' "$CODVET_EMULATOR" "$bin/$(basename "$2")" >"$scratch/bin/codvet"
-  chmod +x "$scratch/bin/codvet"
+  suffix=${2##*/codvet}  # ".exe" or nothing
+  for program in codvet codvet-lint; do
+    printf '#!/bin/sh\nexec %s %q "$@"\n' "$CODVET_EMULATOR" "$bin/$program$suffix" >"$scratch/bin/$program"
+    chmod +x "$scratch/bin/$program"
+  done
   bin=$scratch/bin
 fi
 
