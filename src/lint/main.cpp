@@ -11,7 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -206,7 +208,8 @@ bool Excluded(const Settings& settings, const std::string& path) {
 // Appends the files below `dir` in byte order of their names; version
 // control directories are skipped and symbolic links to directories are not
 // followed, so that no tree is walked twice or forever.
-void Walk(const Settings& settings, const std::string& dir, std::vector<Item>* items) {
+void Walk(const Settings& settings, const std::string& dir,
+          const std::function<void(Item&&)>& add) {
   std::vector<platform::DirectoryEntry> entries;
   std::error_code error = platform::ListDirectory(dir, &entries);
   if (error) {
@@ -214,7 +217,7 @@ void Walk(const Settings& settings, const std::string& dir, std::vector<Item>* i
     item.path = dir;
     item.unreadable = true;
     item.err = "codvet-lint: " + dir + ": " + error.message() + "\n";
-    items->push_back(std::move(item));
+    add(std::move(item));
     return;
   }
   // Byte order, sorted by the first eight bytes as one number and by the
@@ -244,7 +247,7 @@ void Walk(const Settings& settings, const std::string& dir, std::vector<Item>* i
     std::string path = prefix + name;
     if (entry.directory) {
       if (name == ".git" || name == ".hg" || name == ".svn" || Excluded(settings, path)) continue;
-      Walk(settings, path, items);
+      Walk(settings, path, add);
       continue;
     }
     // Pipes and devices in a tree are no text files (and may never end).
@@ -256,7 +259,7 @@ void Walk(const Settings& settings, const std::string& dir, std::vector<Item>* i
     }
     Item item;
     item.path = path;
-    items->push_back(std::move(item));
+    add(std::move(item));
   }
 }
 
@@ -430,41 +433,28 @@ int Run(int argc, char** argv) {
       return 2;
     }
   }
-  std::vector<Item> items;
-  for (const std::string& path : settings.paths) {
-    std::error_code error;
-    if (path != "-" && std::filesystem::is_directory(platform::NameToPath(path), error)) {
-      Walk(settings, path, &items);
-    } else {
-      Item item;
-      item.path = path == "-" ? "<stdin>" : path;
-      item.standardInput = path == "-";
-      if (item.standardInput) platform::SetBinaryMode(platform::kStandardInput);
-      items.push_back(std::move(item));
-    }
-  }
-
-  unsigned jobs = settings.jobs ? settings.jobs : platform::ProcessorCount();
-  jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, items.size()));
-  // Each thread, this one included, takes the next file, checks it and then
-  // prints every checked file in order from the first one not yet printed,
-  // unless another thread is doing so: that one then looks again before it
-  // stops. No thread waits for another to print, and no thread wakes
-  // another for each file.
-  const std::size_t count = items.size();
+  // This thread lists the files while the others already check them, then
+  // checks too. Each thread takes the next file, checks it and prints every
+  // checked file in order from the first one not yet printed, unless another
+  // thread is doing so: that one then looks again before it stops. No thread
+  // wakes another for each file, unless one waits for files to be listed.
+  const unsigned jobs = settings.jobs ? settings.jobs : platform::ProcessorCount();
+  // Grown at the end only, under the mutex, which keeps each item in place.
+  std::deque<Item> items;
+  std::deque<std::atomic<bool>> done;
+  std::mutex mutex;
+  std::condition_variable changed;  // more files listed, the listing over, or room
+  std::size_t listed = 0;           // the items that may be taken
+  bool listing = true, stop = false, printing = false, again = false;
+  int waiting = 0;
   std::atomic<std::size_t> next{0};
-  std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[count]);
-  for (std::size_t i = 0; i < count; ++i) done[i] = false;
-  std::atomic<std::size_t> printed{0};  // items before this one are printed and freed
+  std::size_t printed = 0;  // items before this one are printed and freed
   // How far the threads may run ahead of the printing: each file's output
   // is held until it is printed, so the memory stays bounded.
   const std::size_t ahead = 64 * static_cast<std::size_t>(jobs);
-  std::mutex mutex;
-  std::condition_variable room;
-  bool printing = false, again = false;
-  int waiting = 0;
   std::size_t invalid = 0, unreadable = 0, problems = 0;
   bool written = true;
+
   auto print = [&] {
     std::unique_lock<std::mutex> lock(mutex);
     if (printing) {
@@ -474,50 +464,85 @@ int Run(int argc, char** argv) {
     printing = true;
     do {
       again = false;
-      std::size_t i = printed;
-      lock.unlock();
-      for (; i < count && done[i].load(std::memory_order_acquire); ++i) {
-        Item& item = items[i];
-        if (written && !Emit(platform::kStandardOutput, item.out)) {
+      while (printed < listed && !stop && done[printed].load(std::memory_order_acquire)) {
+        Item& item = items[printed];
+        lock.unlock();
+        if (!Emit(platform::kStandardOutput, item.out)) {
           written = false;
           std::fprintf(stderr, "codvet-lint: standard output: %s\n", std::strerror(errno));
-          next = count;  // the threads take no more files
         }
         Emit(2, item.err);
         invalid += item.invalid;
         unreadable += item.unreadable;
         problems += item.problems;
         std::string().swap(item.out);
-        if (!written) break;
+        lock.lock();
+        ++printed;
+        stop = !written;  // the threads take no more files
+        if (waiting) changed.notify_all();
       }
-      lock.lock();
-      printed = written ? i : count;
-      if (waiting) room.notify_all();
     } while (again);
     printing = false;
   };
   auto work = [&] {
     Worker worker(settings);
-    for (std::size_t i; (i = next++) < count;) {
-      if (i >= printed + ahead) {
+    for (;;) {
+      std::size_t i = next++;
+      Item* item;
+      std::atomic<bool>* finished;
+      {
         std::unique_lock<std::mutex> lock(mutex);
-        ++waiting;
-        room.wait(lock, [&] { return i < printed + ahead; });
-        --waiting;
+        auto ready = [&] { return stop || ((i < listed || !listing) && i < printed + ahead); };
+        if (!ready()) {
+          ++waiting;
+          changed.wait(lock, ready);
+          --waiting;
+        }
+        if (stop || i >= listed) return;
+        item = &items[i];
+        finished = &done[i];
       }
-      if (!items[i].unreadable) worker.Check(&items[i]);
-      done[i].store(true, std::memory_order_release);
+      if (!item->unreadable) worker.Check(item);
+      finished->store(true, std::memory_order_release);
       print();
     }
   };
   std::vector<std::thread> threads;
-  for (unsigned t = 1; t < jobs; ++t) {
-    // A thread that cannot be started leaves its share to the others.
-    try {
-      threads.emplace_back(work);
-    } catch (const std::system_error&) {
-      break;
+  bool more = jobs > 1;  // more threads may be started
+  auto add = [&](Item&& item) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      items.push_back(std::move(item));
+      done.emplace_back(false);
+      ++listed;
+      if (waiting) changed.notify_all();
     }
+    // Another thread while there are files for it.
+    if (more && listed > threads.size()) {
+      try {
+        threads.emplace_back(work);
+      } catch (const std::system_error&) {
+        more = false;  // the threads there are do the work
+      }
+      more = more && threads.size() + 1 < jobs;
+    }
+  };
+  for (const std::string& path : settings.paths) {
+    std::error_code error;
+    if (path != "-" && std::filesystem::is_directory(platform::NameToPath(path), error)) {
+      Walk(settings, path, add);
+    } else {
+      Item item;
+      item.path = path == "-" ? "<stdin>" : path;
+      item.standardInput = path == "-";
+      if (item.standardInput) platform::SetBinaryMode(platform::kStandardInput);
+      add(std::move(item));
+    }
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    listing = false;
+    changed.notify_all();
   }
   work();
   for (std::thread& thread : threads) thread.join();
