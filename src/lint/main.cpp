@@ -517,8 +517,9 @@ int Run(int argc, char** argv) {
       ++listed;
       if (waiting) changed.notify_all();
     }
-    // Another thread while there are files for it.
-    if (more && listed > threads.size()) {
+    // Another thread once there are more files than threads, counting this
+    // one, which checks too once the listing is done.
+    if (more && listed > threads.size() + 1) {
       try {
         threads.emplace_back(work);
       } catch (const std::system_error&) {
