@@ -444,7 +444,6 @@ int Run(int argc, char** argv) {
   std::deque<std::atomic<bool>> done;
   std::mutex mutex;
   std::condition_variable changed;  // more files listed, the listing over, or room
-  std::size_t listed = 0;           // the items that may be taken
   bool listing = true, stop = false, printing = false, again = false;
   int waiting = 0;
   std::atomic<std::size_t> next{0};
@@ -464,7 +463,7 @@ int Run(int argc, char** argv) {
     printing = true;
     do {
       again = false;
-      while (printed < listed && !stop && done[printed].load(std::memory_order_acquire)) {
+      while (printed < items.size() && !stop && done[printed].load(std::memory_order_acquire)) {
         Item& item = items[printed];
         lock.unlock();
         if (!Emit(platform::kStandardOutput, item.out)) {
@@ -492,13 +491,15 @@ int Run(int argc, char** argv) {
       std::atomic<bool>* finished;
       {
         std::unique_lock<std::mutex> lock(mutex);
-        auto ready = [&] { return stop || ((i < listed || !listing) && i < printed + ahead); };
+        auto ready = [&] {
+          return stop || ((i < items.size() || !listing) && i < printed + ahead);
+        };
         if (!ready()) {
           ++waiting;
           changed.wait(lock, ready);
           --waiting;
         }
-        if (stop || i >= listed) return;
+        if (stop || i >= items.size()) return;
         item = &items[i];
         finished = &done[i];
       }
@@ -514,12 +515,12 @@ int Run(int argc, char** argv) {
       std::lock_guard<std::mutex> lock(mutex);
       items.push_back(std::move(item));
       done.emplace_back(false);
-      ++listed;
       if (waiting) changed.notify_all();
     }
     // Another thread once there are more files than threads, counting this
-    // one, which checks too once the listing is done.
-    if (more && listed > threads.size() + 1) {
+    // one, which checks too once the listing is done (only this thread adds
+    // items, so it reads their count without the lock).
+    if (more && items.size() > threads.size() + 1) {
       try {
         threads.emplace_back(work);
       } catch (const std::system_error&) {
